@@ -1,0 +1,91 @@
+#include "support/keyscry_process.h"
+
+std::string BinaryFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+KeyscryProcess StartKeyscry() {
+    std::string command = "\"" + BinaryFolder() + "Keyscry.exe\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    KeyscryProcess keyscry;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+        CloseHandle(info.hThread);
+        keyscry.process = info.hProcess;
+        keyscry.id = info.dwProcessId;
+    }
+    return keyscry;
+}
+
+DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds) {
+    WaitForSingleObject(keyscry.process, milliseconds);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(keyscry.process, &code);
+    return code;
+}
+
+void EndKeyscry(KeyscryProcess& keyscry) {
+    if (!keyscry.process)
+        return;
+    if (WaitForExit(keyscry, 0) == STILL_ACTIVE) {
+        TerminateProcess(keyscry.process, 99);
+        WaitForSingleObject(keyscry.process, 5000);
+    }
+    CloseHandle(keyscry.process);
+    keyscry = {};
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[256] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (owner != search->processId || lstrcmpA(className, search->className) != 0)
+        return TRUE;
+    if (search->title && WindowTextOf(window) != search->title)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+} // namespace
+
+HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
+                     DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        WindowSearch search{keyscry.id, className, title, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        if (GetTickCount() - start > milliseconds)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds) {
+    return WaitForWindowOf(keyscry, "Keyscry_Class", "Keyscry - CryptoAPI Service Providers",
+                           milliseconds);
+}
+
+std::string WindowTextOf(HWND window) {
+    wchar_t wide[1024] = L"";
+    GetWindowTextW(window, wide, 1024);
+    char narrow[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}

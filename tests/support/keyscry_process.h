@@ -1,0 +1,29 @@
+// Starting the built Keyscry.exe as its own process and finding its window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The folder that holds the test executable, Keyscry.exe and the fake provider.
+std::string BinaryFolder();
+
+struct KeyscryProcess {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+KeyscryProcess StartKeyscry();
+// The exit code, or STILL_ACTIVE when the process is still running after the wait.
+DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds);
+// Ends a process that a failed test left running.
+void EndKeyscry(KeyscryProcess& keyscry);
+
+// The top-level window of the given class and title owned by the process, or null.
+HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
+                     DWORD milliseconds);
+HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds = 15000);
+
+// Text of a window in another process, read through the W variant (the A
+// variant comes back garbled across processes under Wine).
+std::string WindowTextOf(HWND window);
