@@ -1,0 +1,157 @@
+#include "support/test_window.h"
+
+#include "app/app.h"
+#include "app/app_state.h"
+#include "provider/provider.h"
+#include "support/keyscry_process.h"
+
+namespace {
+const char TestClassName[] = "KeyscryTestWindow";
+const char ScratchRoot[] = "Software\\KeyscryTests\\Machine";
+} // namespace
+
+HWND CreateTestMainWindow() {
+    appState = AppState{};
+    appState.instance = GetModuleHandleA(nullptr);
+    appState.aboutParams.hInstance = appState.instance;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = appState.instance;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = TestClassName;
+    RegisterClassExA(&windowClass); // fails harmlessly once registered
+    HWND window = CreateWindowExA(0, TestClassName, "Keyscry test", WS_OVERLAPPED | WS_SYSMENU,
+                                  0, 0, 645, 430, nullptr, nullptr, appState.instance, nullptr);
+    appState.mainWindow = window;
+    appState.aboutParams.hwndOwner = window;
+    return window;
+}
+
+void DestroyTestMainWindow(HWND window) {
+    DestroyWindow(window);
+    appState = AppState{};
+}
+
+void SendCommand(HWND window, WPARAM wParam) {
+    SendMessageA(window, WM_COMMAND, wParam, 0);
+}
+
+std::vector<std::string> ComboEntries(HWND combo) {
+    std::vector<std::string> entries;
+    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::string text(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) + 1, '\0');
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        entries.push_back(text.c_str());
+    }
+    return entries;
+}
+
+std::string ComboShownText(HWND combo) {
+    return TextOf(combo);
+}
+
+std::vector<std::string> ListRows(HWND list) {
+    std::vector<std::string> rows;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::string text(SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        rows.push_back(text.c_str());
+    }
+    return rows;
+}
+
+std::string TextOf(HWND window) {
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+static std::string CatalogueKeyPath() {
+    return std::string(ScratchRoot) + "\\" + ProviderKeyPath;
+}
+
+ScratchCatalogue::ScratchCatalogue() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, ScratchRoot);
+    HKEY root = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, ScratchRoot, &root);
+    HKEY catalogue = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, CatalogueKeyPath().c_str(), &catalogue);
+    RegCloseKey(catalogue);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, root);
+    RegCloseKey(root);
+}
+
+ScratchCatalogue::~ScratchCatalogue() {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegDeleteTreeA(HKEY_CURRENT_USER, ScratchRoot);
+}
+
+static HKEY CreateProviderKey(const std::string& name) {
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, (CatalogueKeyPath() + "\\" + name).c_str(), &key);
+    return key;
+}
+
+void ScratchCatalogue::AddProvider(const std::string& name, DWORD type,
+                                   const std::string& imagePath) {
+    HKEY key = CreateProviderKey(name);
+    RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type), sizeof type);
+    if (!imagePath.empty())
+        RegSetValueExA(key, "Image Path", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(imagePath.c_str()),
+                       static_cast<DWORD>(imagePath.size() + 1));
+    RegCloseKey(key);
+}
+
+void ScratchCatalogue::AddProviderRaw(const std::string& name, DWORD valueType,
+                                      const std::vector<BYTE>& bytes) {
+    HKEY key = CreateProviderKey(name);
+    RegSetValueExA(key, "Type", 0, valueType, bytes.data(), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+}
+
+void ScratchCatalogue::AddProviderWithoutType(const std::string& name) {
+    RegCloseKey(CreateProviderKey(name));
+}
+
+void ScratchCatalogue::RemoveCatalogueKey() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, CatalogueKeyPath().c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, CatalogueKeyPath().c_str());
+}
+
+std::string FakeProviderPath() {
+    return BinaryFolder() + "fake_provider.dll";
+}
+
+namespace {
+MessageBoxWatcher* activeWatcher = nullptr;
+HHOOK watcherHook = nullptr;
+
+LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && activeWatcher) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        char className[64] = "";
+        GetClassNameA(box, className, sizeof className);
+        if (lstrcmpA(className, "#32770") == 0) {
+            char text[2048] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            activeWatcher->seen.push_back({TextOf(box), text, GetWindow(box, GW_OWNER)});
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(watcherHook, code, wParam, lParam);
+}
+} // namespace
+
+MessageBoxWatcher::MessageBoxWatcher() {
+    activeWatcher = this;
+    watcherHook = SetWindowsHookExA(WH_CBT, WatchMessageBoxes, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    UnhookWindowsHookEx(watcherHook);
+    activeWatcher = nullptr;
+}

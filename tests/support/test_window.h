@@ -1,0 +1,58 @@
+// In-process harness: Keyscry's own window procedure in a test window, a
+// private provider catalogue, and a watcher that answers message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Builds a main window the way start-up does (WM_CREATE runs BuildMainWindow,
+// which fills the provider box and runs the first refresh). AppState is reset
+// to zero first, as it is when a process starts.
+HWND CreateTestMainWindow();
+void DestroyTestMainWindow(HWND window);
+
+// Sends a command to the window as a control would.
+void SendCommand(HWND window, WPARAM wParam);
+
+std::vector<std::string> ComboEntries(HWND combo);
+std::string ComboShownText(HWND combo); // the text of the edit part
+std::vector<std::string> ListRows(HWND list);
+std::string TextOf(HWND window);
+
+// HKEY_LOCAL_MACHINE seen through a scratch key below HKEY_CURRENT_USER, for
+// this process only. The catalogue key starts empty; a test adds providers.
+struct ScratchCatalogue {
+    ScratchCatalogue();  // creates the catalogue key
+    ~ScratchCatalogue(); // removes everything and restores HKEY_LOCAL_MACHINE
+    ScratchCatalogue(const ScratchCatalogue&) = delete;
+    ScratchCatalogue& operator=(const ScratchCatalogue&) = delete;
+
+    // A provider subkey; with no image path, no "Image Path" value is written.
+    void AddProvider(const std::string& name, DWORD type, const std::string& imagePath = "");
+    // A provider subkey whose "Type" value has the given registry type and bytes.
+    void AddProviderRaw(const std::string& name, DWORD valueType, const std::vector<BYTE>& bytes);
+    void AddProviderWithoutType(const std::string& name);
+    // Removes the catalogue key itself (Wine's providers are not in it).
+    void RemoveCatalogueKey();
+};
+
+// Path of fake_provider.dll beside the test executable.
+std::string FakeProviderPath();
+
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+    HWND owner;
+};
+
+// While it lives, every message box that this thread opens is recorded and
+// closed with its default button at once.
+struct MessageBoxWatcher {
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+    std::vector<MessageBoxSeen> seen;
+};
