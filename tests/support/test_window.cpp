@@ -37,15 +37,21 @@ void SendCommand(HWND window, WPARAM wParam) {
     SendMessageA(window, WM_COMMAND, wParam, 0);
 }
 
-std::vector<std::string> ComboEntries(HWND combo) {
-    std::vector<std::string> entries;
-    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+// The texts of a combo box's or a list box's entries, in the control's order.
+static std::vector<std::string> ItemTexts(HWND control, UINT countMessage, UINT lengthMessage,
+                                          UINT textMessage) {
+    std::vector<std::string> texts;
+    LRESULT count = SendMessageA(control, countMessage, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        std::string text(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) + 1, '\0');
-        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        entries.push_back(text.c_str());
+        std::string text(SendMessageA(control, lengthMessage, i, 0) + 1, '\0');
+        SendMessageA(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()));
+        texts.push_back(text.c_str());
     }
-    return entries;
+    return texts;
+}
+
+std::vector<std::string> ComboEntries(HWND combo) {
+    return ItemTexts(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 std::string ComboShownText(HWND combo) {
@@ -53,14 +59,7 @@ std::string ComboShownText(HWND combo) {
 }
 
 std::vector<std::string> ListRows(HWND list) {
-    std::vector<std::string> rows;
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::string text(SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        rows.push_back(text.c_str());
-    }
-    return rows;
+    return ItemTexts(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 std::string TextOf(HWND window) {
