@@ -1,0 +1,198 @@
+// The stand-in provider, driven through CryptoAPI the way Keyscry drives a
+// real one: the other tests trust what it answers and records.
+#include <gtest/gtest.h>
+
+#include "fake_provider/fake_provider_config.h"
+#include "support/test_window.h"
+
+namespace {
+
+const char Fake[] = "Fake Provider Under Test"; // not the DLL's own name
+
+struct Answer {
+    BOOL result;
+    DWORD error;
+    DWORD length;
+    std::vector<BYTE> data; // the first `length` bytes written, on success
+};
+
+constexpr DWORD SizeQuery = 0xFFFFFFFF;
+
+Answer Call(HCRYPTPROV handle, DWORD param, DWORD capacity, DWORD flags) {
+    std::vector<BYTE> buffer(capacity == SizeQuery ? 0 : capacity + 1, 0xCC);
+    DWORD length = capacity == SizeQuery ? 0 : capacity;
+    SetLastError(0);
+    BOOL result = CryptGetProvParam(handle, param, capacity == SizeQuery ? nullptr : buffer.data(),
+                                    &length, flags);
+    Answer answer{result, GetLastError(), length, {}};
+    if (result && capacity != SizeQuery)
+        answer.data.assign(buffer.begin(), buffer.begin() + std::min(length, capacity));
+    return answer;
+}
+
+std::vector<BYTE> Bytes(const std::string& text) {
+    return std::vector<BYTE>(text.c_str(), text.c_str() + text.size() + 1);
+}
+
+class FakeProvider : public testing::Test {
+  protected:
+    void SetUp() override {
+        ClearFakeProvider(Fake);
+        catalogue.AddProvider(Fake, PROV_RSA_FULL, FakeProviderPath());
+    }
+    void TearDown() override {
+        if (handle)
+            CryptReleaseContext(handle, 0);
+        ClearFakeProvider(Fake);
+    }
+    bool Open(DWORD flags = CRYPT_VERIFYCONTEXT) {
+        return CryptAcquireContextA(&handle, nullptr, Fake, PROV_RSA_FULL, flags);
+    }
+    void Release() {
+        CryptReleaseContext(handle, 0);
+        handle = 0;
+    }
+    ScratchCatalogue catalogue;
+    HCRYPTPROV handle = 0;
+};
+
+TEST_F(FakeProvider, KnowsItsNameAndRecordsOpens) {
+    ASSERT_TRUE(Open());
+    Release();
+    ASSERT_TRUE(Open(0));
+    EXPECT_EQ(FakeProviderRecord(Fake, "OpenCount"), 2u);
+    EXPECT_EQ(FakeProviderRecord(Fake, "LastOpenFlags"), 0u);
+    EXPECT_EQ(FakeProviderRecord(Fake, "OpensWithoutVerifyContext"), 1u);
+    EXPECT_EQ(FakeProviderRecord(Fake, "SawCryptNext"), 0u);
+    Call(handle, PP_ENUMCONTAINERS, SizeQuery, CRYPT_NEXT);
+    EXPECT_EQ(FakeProviderRecord(Fake, "SawCryptNext"), 1u);
+}
+
+TEST_F(FakeProvider, FailsToOpenWhenTold) {
+    SetFakeProviderValue(Fake, "FailAcquire", 1);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(NTE_BAD_KEYSET));
+    EXPECT_EQ(FakeProviderRecord(Fake, "OpenCount"), 1u);
+}
+
+TEST_F(FakeProvider, EnumeratesContainersStepByStep) {
+    std::vector<BYTE> raw(100, 'r');
+    SetFakeProviderContainers(Fake, {"c", "bb"});
+    SetFakeProviderContainerRaw(Fake, raw);
+    ASSERT_TRUE(Open());
+    struct Step {
+        DWORD capacity;
+        DWORD flags;
+        BOOL result;
+        DWORD error;
+        DWORD length;
+        std::vector<BYTE> data;
+    };
+    const Step steps[] = {
+        {SizeQuery, CRYPT_FIRST, TRUE, 0, 2, {}},
+        {SizeQuery, 0, TRUE, 0, 2, {}}, // a size query doesn't move on
+        {1, CRYPT_FIRST, FALSE, ERROR_MORE_DATA, 2, {}},
+        {100, 0, TRUE, 0, 2, Bytes("c")},
+        {100, 0, TRUE, 0, 3, Bytes("bb")},
+        {99, 0, FALSE, ERROR_MORE_DATA, 100, {}},
+        {SizeQuery, 0, TRUE, 0, 100, {}},
+        {100, 0, TRUE, 0, 100, raw},
+        {SizeQuery, 0, FALSE, ERROR_NO_MORE_ITEMS, 0, {}},
+        {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}},
+        {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}}, // a call after the end
+        {100, CRYPT_FIRST, TRUE, 0, 2, Bytes("c")},    // starts over
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        Answer answer = Call(handle, PP_ENUMCONTAINERS, steps[i].capacity, steps[i].flags);
+        EXPECT_EQ(answer.result, steps[i].result);
+        if (!answer.result) {
+            EXPECT_EQ(answer.error, steps[i].error);
+        }
+        EXPECT_EQ(answer.length, steps[i].length);
+        EXPECT_EQ(answer.data, steps[i].data);
+    }
+    EXPECT_EQ(FakeProviderRecord(Fake, "CallsAfterEnd"), 1u);
+    Release();
+    EXPECT_EQ(FakeProviderRecord(Fake, "ScriptedContainers"), 1u); // since CRYPT_FIRST
+}
+
+TEST_F(FakeProvider, SizesAndTrueValueAsConfigured) {
+    PROV_ENUMALGS_EX first = FakeAlgorithm(CALG_RC2, "RC2", 0xF, "RC2 block cipher", 40, 128, 40);
+    PROV_ENUMALGS_EX second = FakeAlgorithm(CALG_MD5, "MD5", 0, "MD5 hash", 128, 128, 128);
+    SetFakeProviderAlgorithms(Fake, {first, second});
+    SetFakeProviderValue(Fake, "AlgorithmSize", 100);
+    SetFakeProviderContainers(Fake, {"abc"});
+    SetFakeProviderValue(Fake, "ContainerSize", 6);
+    SetFakeProviderValue(Fake, "TrueValue", 2);
+    ASSERT_TRUE(Open());
+
+    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, SizeQuery, CRYPT_FIRST).length, 100u);
+    Answer refused = Call(handle, PP_ENUMALGS_EX, 88, CRYPT_FIRST);
+    EXPECT_FALSE(refused.result);
+    EXPECT_EQ(refused.error, static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(refused.length, 100u);
+    Answer record = Call(handle, PP_ENUMALGS_EX, 100, 0);
+    EXPECT_EQ(record.result, 2);
+    ASSERT_EQ(record.data.size(), 100u);
+    EXPECT_EQ(std::memcmp(record.data.data(), &first, sizeof first), 0);
+    EXPECT_EQ(std::vector<BYTE>(record.data.begin() + 88, record.data.end()),
+              std::vector<BYTE>(12, 0)); // padded
+    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, 100, 0).result, 2);
+    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, 100, 0).error, static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+
+    EXPECT_EQ(Call(handle, PP_ENUMCONTAINERS, 100, CRYPT_FIRST).data,
+              (std::vector<BYTE>{'a', 'b', 'c', 0, 0, 0}));
+    EXPECT_FALSE(Call(handle, PP_KEYSET_SEC_DESCR, 100, 0).result);
+}
+
+TEST_F(FakeProvider, RepeatsTheTemplate) {
+    PROV_ENUMALGS_EX record = FakeAlgorithm(CALG_SHA1, "SHA-1", 0, "Secure Hash", 160, 160, 160);
+    SetFakeProviderAlgorithms(Fake, {record, record, record, record});
+    SetFakeProviderAlgorithmTemplate(Fake, record, 3); // takes over from "Algorithms"
+    ASSERT_TRUE(Open());
+    DWORD answered = 0;
+    for (DWORD flags = CRYPT_FIRST; Call(handle, PP_ENUMALGS_EX, 88, flags).result; flags = 0)
+        ++answered;
+    EXPECT_EQ(answered, 3u);
+}
+
+// Every answer of one open, in order, as text: what a seed makes happen.
+std::string ScriptedRun(HCRYPTPROV handle) {
+    std::string run;
+    for (DWORD param : {PP_ENUMCONTAINERS, PP_ENUMALGS_EX}) {
+        DWORD flags = CRYPT_FIRST;
+        for (int call = 0; call < 250000; ++call, flags = 0) {
+            Answer size = Call(handle, param, SizeQuery, flags);
+            Answer data = Call(handle, param, 1000, flags); // every scripted entry fits
+            run += std::to_string(size.result) + ":" + std::to_string(size.length) + "/" +
+                   std::to_string(data.result) + ":" + std::to_string(data.length) + " ";
+            if (!data.result && data.error == ERROR_NO_MORE_ITEMS) {
+                run += "end";
+                break;
+            }
+        }
+        run += "\n";
+    }
+    return run;
+}
+
+TEST_F(FakeProvider, SeededScriptRepeatsItselfAndEnds) {
+    std::vector<std::string> runs;
+    for (DWORD seed : {7u, 7u, 8u}) {
+        SetFakeProviderValue(Fake, "Seed", seed);
+        if (!Open()) {
+            runs.push_back("failed to open");
+            continue;
+        }
+        runs.push_back(ScriptedRun(handle));
+        Release();
+        EXPECT_LT(FakeProviderRecord(Fake, "ScriptedContainers"), 100001u);
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_NE(runs[0], runs[2]);
+    EXPECT_EQ(runs[0].substr(runs[0].size() - 4), "end\n");
+    EXPECT_NE(runs[0].find("end\n"), runs[0].size() - 4); // both enumerations ended
+}
+
+} // namespace
