@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Start-up time of Keyscry against a minimal window program, measured inside
+# Wine from process creation until the main window is visible with its list
+# filled. Usage: bench/startup.sh [runs]
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+bench_build startup_driver
+bench_start_wine
+echo "Start-up, median of ${1:-15} runs:"
+bench_run startup_driver.exe "${1:-15}"

@@ -1,0 +1,113 @@
+// Measures how long a program takes from CreateProcess until its main window
+// is visible with its list filled: Keyscry against a minimal window program,
+// started in turns, each program's median over the runs. The clock runs in
+// this process, inside Wine.
+//   startup_driver [runs]   (default 15, after one unmeasured start of each)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/identifiers.h"
+#include "bench_timing.h"
+
+namespace {
+
+std::string BinaryFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The visible top-level window of the process whose list holds at least one
+// row, or null.
+HWND ReadyWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+        return nullptr;
+    HWND list = GetDlgItem(search.found, IDC_ALGORITHMS);
+    DWORD_PTR rows = 0;
+    if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 1000, &rows) ||
+        rows == 0 || rows == static_cast<DWORD_PTR>(LB_ERR))
+        return nullptr;
+    return search.found;
+}
+
+// One start, in milliseconds, or a negative value when the window never got ready.
+double TimeOneStart(const std::string& program) {
+    std::string command = "\"" + BinaryFolder() + program + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    double start = MillisecondsNow();
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return -1;
+    HWND window = nullptr;
+    double elapsed = -1;
+    while (MillisecondsNow() - start < 20000) {
+        if ((window = ReadyWindowOf(info.dwProcessId))) {
+            elapsed = MillisecondsNow() - start;
+            break;
+        }
+        Sleep(1);
+    }
+    // Keyscry refuses a second instance, so each run ends before the next.
+    if (window)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? std::atoi(argv[1]) : 15;
+    const char* const programs[] = {"Keyscry.exe", "minimal_window.exe"};
+    std::vector<double> times[2];
+    for (int run = -1; run < runs; ++run) {
+        for (int i = 0; i < 2; ++i) {
+            double ms = TimeOneStart(programs[i]);
+            if (ms < 0) {
+                std::printf("%s: no visible window with a filled list\n", programs[i]);
+                return 1;
+            }
+            if (run >= 0) // the first start of each only warms caches
+                times[i].push_back(ms);
+        }
+    }
+    std::printf("%-20s %8s %8s %8s\n", "program", "median", "min", "max");
+    for (int i = 0; i < 2; ++i) {
+        std::vector<double> sorted = times[i];
+        std::sort(sorted.begin(), sorted.end());
+        std::printf("%-20s %6.1f ms %5.1f ms %5.1f ms\n", programs[i], Median(times[i]),
+                    sorted.front(), sorted.back());
+    }
+    std::printf("ratio Keyscry / minimal window: %.2f (goal <= 1.20), %d runs each\n",
+                Median(times[0]) / Median(times[1]), runs);
+    return 0;
+}
