@@ -21,8 +21,8 @@ HWND CreateTestMainWindow() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = TestClassName;
     RegisterClassExA(&windowClass); // fails harmlessly once registered
-    HWND window = CreateWindowExA(0, TestClassName, "Keyscry test", WS_OVERLAPPED | WS_SYSMENU,
-                                  0, 0, 645, 430, nullptr, nullptr, appState.instance, nullptr);
+    HWND window = CreateWindowExA(0, TestClassName, "Keyscry test", WS_OVERLAPPED | WS_SYSMENU, 0,
+                                  0, 645, 430, nullptr, nullptr, appState.instance, nullptr);
     appState.mainWindow = window;
     appState.aboutParams.hwndOwner = window;
     return window;
@@ -88,9 +88,15 @@ ScratchCatalogue::~ScratchCatalogue() {
     RegDeleteTreeA(HKEY_CURRENT_USER, ScratchRoot);
 }
 
+// Created below the catalogue key rather than by its whole path: Wine's "A"
+// registry calls take at most 260 characters of path, and a provider name may
+// have up to 255.
 static HKEY CreateProviderKey(const std::string& name) {
+    HKEY catalogue = nullptr;
+    RegOpenKeyA(HKEY_CURRENT_USER, CatalogueKeyPath().c_str(), &catalogue);
     HKEY key = nullptr;
-    RegCreateKeyA(HKEY_CURRENT_USER, (CatalogueKeyPath() + "\\" + name).c_str(), &key);
+    RegCreateKeyA(catalogue, name.c_str(), &key);
+    RegCloseKey(catalogue);
     return key;
 }
 
