@@ -1,0 +1,221 @@
+// The main window's controls, fonts and colours, built in-process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/app.h"
+#include "app/app_state.h"
+#include "support/test_window.h"
+
+namespace {
+
+struct ControlRow {
+    const char* className;
+    int id;
+    const char* text;        // null for the combo boxes, whose text is their entry
+    int x, y, width, height; // a combo box's height is its closed height: not compared
+    DWORD style;
+    DWORD extendedStyle;
+    LONG fontHeight;
+    const char* fontFace;
+    HWND AppState::*kept; // null when AppState doesn't keep the handle
+};
+
+const char Header[] =
+    " Algorithm        Proto  Description         Info length(bits):   Min    Max  Default";
+
+// In creation order, which is also the children's order in the window.
+const ControlRow Controls[] = {
+    {"Static", 0, "Provider:", 10, 20, 100, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
+    {"ComboBox", 150, nullptr, 110, 16, 520, 0, 0x50210142, 0, -12, "Tahoma",
+     &AppState::providerCombo},
+    {"Static", 0, "Provider Type:", 10, 48, 120, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
+    {"Edit", 0, " ", 110, 45, 220, 20, 0x50010881, WS_EX_STATICEDGE, -12, "Tahoma",
+     &AppState::typeField},
+    {"Static", 0, "Container:", 350, 48, 90, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
+    {"ComboBox", 151, nullptr, 420, 45, 210, 0, 0x50210142, 0, -12, "Tahoma",
+     &AppState::containerCombo},
+    {"Button", 100, "Refresh", 420, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
+     &AppState::refreshButton},
+    {"Button", 101, "Exit", 530, 370, 100, 24, 0x50010000, 0, -11, "Tahoma", &AppState::exitButton},
+    {"Button", 102, "About", 10, 370, 100, 24, 0x50010000, 0, -11, "Tahoma", nullptr},
+    {"ListBox", 600, nullptr, 10, 110, 620, 250, 0x50B05143, WS_EX_CLIENTEDGE, -12, "Courier New",
+     &AppState::algorithmList},
+    {"Static", 0, Header, 10, 90, 620, 20, 0x50000000, 0, -12, "Courier New",
+     &AppState::headerLabel},
+};
+
+// A combo box drops WS_VSCROLL from its own style (its list keeps it).
+DWORD ComparedStyle(const char* className, DWORD style) {
+    return lstrcmpiA(className, "ComboBox") == 0 ? style & ~WS_VSCROLL : style;
+}
+
+std::vector<HWND> ChildrenOf(HWND window) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+// The window is built once for every case of this file: one provider
+// without a "Type" value, so the type field keeps its first text and the
+// first refresh only adds its failure message.
+class Layout : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        catalogue = new ScratchCatalogue;
+        catalogue->AddProviderWithoutType("Only Provider");
+        MessageBoxWatcher watcher;
+        window = CreateTestMainWindow();
+    }
+    static void TearDownTestSuite() {
+        DestroyTestMainWindow(window);
+        delete catalogue;
+    }
+    static ScratchCatalogue* catalogue;
+    static HWND window;
+};
+ScratchCatalogue* Layout::catalogue = nullptr;
+HWND Layout::window = nullptr;
+
+TEST_F(Layout, ControlsFollowTheTable) {
+    std::vector<HWND> children = ChildrenOf(window);
+    ASSERT_EQ(children.size(), std::size(Controls));
+    for (size_t i = 0; i < children.size(); ++i) {
+        const ControlRow& row = Controls[i];
+        HWND control = children[i];
+        SCOPED_TRACE(testing::Message() << "row " << i + 1 << " (" << row.className << ")");
+
+        char className[64] = "";
+        GetClassNameA(control, className, sizeof className);
+        EXPECT_STRCASEEQ(className, row.className);
+        EXPECT_EQ(GetDlgCtrlID(control), row.id);
+        if (row.text) {
+            EXPECT_EQ(TextOf(control), row.text);
+        }
+
+        RECT bounds;
+        GetWindowRect(control, &bounds);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bounds), 2);
+        EXPECT_EQ(bounds.left, row.x);
+        EXPECT_EQ(bounds.top, row.y);
+        EXPECT_EQ(bounds.right - bounds.left, row.width);
+        if (row.height) {
+            EXPECT_EQ(bounds.bottom - bounds.top, row.height);
+        }
+
+        EXPECT_EQ(ComparedStyle(row.className, GetWindowLongA(control, GWL_STYLE)),
+                  ComparedStyle(row.className, row.style))
+            << std::hex << GetWindowLongA(control, GWL_STYLE);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)), row.extendedStyle)
+            << std::hex << GetWindowLongA(control, GWL_EXSTYLE);
+
+        LOGFONTA font{};
+        HGDIOBJ fontHandle = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
+        ASSERT_EQ(GetObjectA(fontHandle, sizeof font, &font), static_cast<int>(sizeof font));
+        EXPECT_EQ(font.lfHeight, row.fontHeight);
+        EXPECT_STREQ(font.lfFaceName, row.fontFace);
+        EXPECT_EQ(font.lfWidth, 0);
+        EXPECT_EQ(font.lfWeight, FW_NORMAL);
+        EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
+        EXPECT_EQ(font.lfCharSet, DEFAULT_CHARSET);
+        EXPECT_EQ(font.lfOutPrecision, OUT_STROKE_PRECIS);
+        EXPECT_EQ(font.lfClipPrecision, CLIP_STROKE_PRECIS);
+        EXPECT_EQ(font.lfQuality, DRAFT_QUALITY);
+        EXPECT_EQ(font.lfPitchAndFamily, DEFAULT_PITCH | FF_DONTCARE);
+
+        if (row.kept) {
+            EXPECT_EQ(appState.*row.kept, control);
+        }
+    }
+}
+
+TEST_F(Layout, EachFontIsOneSharedObject) {
+    HGDIOBJ fonts[] = {appState.uiFont, appState.labelFont, appState.fixedFont};
+    for (HWND control : ChildrenOf(window)) {
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
+        EXPECT_NE(std::find(std::begin(fonts), std::end(fonts), font), std::end(fonts));
+    }
+}
+
+struct ColourCase {
+    UINT message;
+    bool keyscrysOwn; // otherwise the default procedure's colours and brush
+    COLORREF text;
+    COLORREF background;
+};
+
+TEST_F(Layout, EditAndListPartsDrawOnBlackOthersKeepTheDefaults) {
+    const ColourCase cases[] = {
+        {WM_CTLCOLOREDIT, true, RGB(255, 255, 255), RGB(0, 0, 0)},
+        {WM_CTLCOLORLISTBOX, true, RGB(0, 255, 0), RGB(0, 0, 0)},
+        {WM_CTLCOLORSTATIC, false, 0, 0},
+        {WM_CTLCOLORBTN, false, 0, 0},
+        {WM_CTLCOLORSCROLLBAR, false, 0, 0},
+        {WM_CTLCOLORDLG, false, 0, 0},
+        {WM_CTLCOLORMSGBOX, false, 0, 0},
+    };
+    for (const ColourCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << c.message);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HDC reference = CreateCompatibleDC(nullptr);
+        // A colour that nobody would choose, to see whether anything was set.
+        for (HDC each : {dc, reference}) {
+            SetTextColor(each, RGB(1, 2, 3));
+            SetBkColor(each, RGB(4, 5, 6));
+        }
+        LPARAM control = reinterpret_cast<LPARAM>(appState.typeField);
+        LRESULT brush = SendMessageA(window, c.message, reinterpret_cast<WPARAM>(dc), control);
+        if (c.keyscrysOwn) {
+            EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH)));
+            EXPECT_EQ(GetTextColor(dc), c.text);
+            EXPECT_EQ(GetBkColor(dc), c.background);
+        } else {
+            LRESULT defaultBrush =
+                DefWindowProcA(window, c.message, reinterpret_cast<WPARAM>(reference), control);
+            EXPECT_EQ(brush, defaultBrush);
+            EXPECT_EQ(GetTextColor(dc), GetTextColor(reference));
+            EXPECT_EQ(GetBkColor(dc), GetBkColor(reference));
+        }
+        DeleteDC(dc);
+        DeleteDC(reference);
+    }
+}
+
+TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
+    MessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow(); // Wine's own providers
+    std::vector<std::string> entries = ComboEntries(appState.providerCombo);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
+                               [](const std::string& a, const std::string& b) {
+                                   return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+                               }));
+    EXPECT_EQ(entries[0], "Microsoft Base Cryptographic Provider v1.0");
+    EXPECT_EQ(ComboShownText(appState.providerCombo), entries[0]);
+    EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
+    std::vector<std::string> rows = ListRows(appState.algorithmList);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].substr(0, 4), "RC2 ");
+    EXPECT_TRUE(watcher.seen.empty());
+    DestroyTestMainWindow(window);
+}
+
+struct CentreCase {
+    unsigned screenWidth, screenHeight;
+    int x, y;
+};
+
+TEST(CentreOffset, PlacesTheWindowInTheMiddleDroppingHalves) {
+    const CentreCase cases[] = {
+        {1024, 768, 190, 169}, {800, 600, 78, 85}, {1280, 1024, 318, 297}, {1025, 769, 190, 169},
+        {1023, 767, 189, 168}, {644, 430, 0, 0},   {600, 400, -22, -15},   {0, 0, -322, -215},
+    };
+    for (const CentreCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.screenWidth << "x" << c.screenHeight);
+        EXPECT_EQ(CentreOffset(645, c.screenWidth), c.x);
+        EXPECT_EQ(CentreOffset(430, c.screenHeight), c.y);
+    }
+}
+
+} // namespace

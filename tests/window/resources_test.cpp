@@ -1,0 +1,279 @@
+// The icon, manifest and version block, read back from the built Keyscry.exe.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+#include "support/keyscry_process.h"
+
+namespace {
+
+const WORD UsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+std::string KeyscryPath() {
+    return BinaryFolder() + "Keyscry.exe";
+}
+
+std::vector<BYTE> VersionBlock() {
+    std::string path = KeyscryPath();
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), nullptr);
+    std::vector<BYTE> block(size);
+    if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+        block.clear();
+    return block;
+}
+
+// One node of the version block: a key, a value and children, each part
+// aligned to four bytes from the block's start.
+struct VersionNode {
+    std::string key;
+    WORD type = 0; // 1: text, 0: binary
+    std::string text;
+    std::vector<BYTE> bytes;
+    std::vector<VersionNode> children;
+};
+
+std::string Narrow(const wchar_t* text, size_t length) {
+    std::string narrow;
+    for (size_t i = 0; i < length; ++i)
+        narrow += static_cast<char>(text[i]);
+    return narrow;
+}
+
+size_t Aligned(size_t offset) {
+    return (offset + 3) & ~size_t(3);
+}
+
+VersionNode ParseNode(const BYTE* block, size_t offset, size_t* next) {
+    const WORD* header = reinterpret_cast<const WORD*>(block + offset);
+    size_t end = offset + header[0];
+    VersionNode node;
+    node.type = header[2];
+    const wchar_t* key = reinterpret_cast<const wchar_t*>(header + 3);
+    size_t keyLength = wcslen(key);
+    node.key = Narrow(key, keyLength);
+    size_t value = Aligned(offset + 6 + (keyLength + 1) * 2);
+    size_t valueBytes = node.type == 1 ? header[1] * 2 : header[1];
+    if (node.type == 1 && header[1])
+        node.text = Narrow(reinterpret_cast<const wchar_t*>(block + value), header[1] - 1);
+    else
+        node.bytes.assign(block + value, block + value + valueBytes);
+    for (size_t child = Aligned(value + valueBytes); child < end;)
+        node.children.push_back(ParseNode(block, child, &child));
+    *next = Aligned(end);
+    return node;
+}
+
+TEST(Resources, VersionBlockFixedPart) {
+    std::vector<BYTE> block = VersionBlock();
+    ASSERT_FALSE(block.empty());
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(length, sizeof *fixed);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    const std::pair<DWORD, DWORD> fields[] = {
+        {fixed->dwFileVersionMS, 0x00010000},
+        {fixed->dwFileVersionLS, 0x00020000},
+        {fixed->dwProductVersionMS, 0x00010000},
+        {fixed->dwProductVersionLS, 0x00020000},
+        {fixed->dwFileFlagsMask, 0x3F},
+        {fixed->dwFileFlags, 0x0B},
+        {fixed->dwFileOS, 0x00010001},
+        {fixed->dwFileType, 1},
+        {fixed->dwFileSubtype, 0},
+        {fixed->dwFileDateMS, 0},
+        {fixed->dwFileDateLS, 0},
+    };
+    for (size_t i = 0; i < std::size(fields); ++i)
+        EXPECT_EQ(fields[i].first, fields[i].second) << "field " << i;
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 1252);
+}
+
+TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
+    std::vector<BYTE> block = VersionBlock();
+    ASSERT_FALSE(block.empty());
+    size_t end = 0;
+    VersionNode root = ParseNode(block.data(), 0, &end);
+    EXPECT_EQ(root.key, "VS_VERSION_INFO");
+
+    std::vector<std::string> sections;
+    const VersionNode* strings = nullptr;
+    for (const VersionNode& section : root.children) {
+        sections.push_back(section.key);
+        if (section.key == "StringFileInfo") {
+            ASSERT_EQ(section.children.size(), 1u);
+            strings = &section.children[0];
+        }
+    }
+    EXPECT_EQ(sections, (std::vector<std::string>{"StringFileInfo", "VarFileInfo"}));
+    ASSERT_TRUE(strings);
+    EXPECT_EQ(strings->key, "040904E4");
+
+    const std::pair<const char*, const char*> expected[] = {
+        {"FileDescription", "Keyscry - Enumerates Crypto Service Providers"},
+        {"FileVersion", "1.0.2.0"},
+        {"OriginalFilename", "Keyscry.exe"},
+        {"CompanyName", nullptr}, // credits: any text
+        {"LegalCopyright", nullptr},
+    };
+    ASSERT_EQ(strings->children.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const VersionNode& value = strings->children[i];
+        EXPECT_EQ(value.key, expected[i].first);
+        EXPECT_EQ(value.type, 1);
+        if (expected[i].second) {
+            EXPECT_EQ(value.text, expected[i].second);
+        } else {
+            EXPECT_FALSE(value.text.empty()) << value.key;
+        }
+
+        // The same strings through the ordinary query.
+        std::string query = "\\StringFileInfo\\040904E4\\" + value.key;
+        char* text = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(
+            VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length));
+        EXPECT_EQ(std::string(text), value.text);
+    }
+}
+
+// Keyscry.exe loaded as data, for its raw resources.
+class KeyscryImage : public testing::Test {
+  protected:
+    void SetUp() override {
+        module = LoadLibraryExA(KeyscryPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_TRUE(module);
+    }
+    void TearDown() override {
+        FreeLibrary(module);
+    }
+    std::string Resource(LPCSTR type, LPCSTR name) const {
+        HRSRC found = FindResourceExA(module, type, name, UsEnglish);
+        if (!found)
+            return {};
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    }
+    HMODULE module = nullptr;
+};
+
+// The elements of the given name, each from its '<' to its closing '>'.
+std::vector<std::string> Elements(const std::string& xml, const std::string& name) {
+    std::vector<std::string> elements;
+    for (size_t at = xml.find("<" + name); at != std::string::npos;
+         at = xml.find("<" + name, at + 1))
+        elements.push_back(xml.substr(at, xml.find('>', at) - at + 1));
+    return elements;
+}
+
+std::string Attribute(const std::string& element, const std::string& name) {
+    std::smatch match;
+    if (std::regex_search(element, match, std::regex("\\s" + name + "=\"([^\"]*)\"")))
+        return match[1];
+    return "(none)";
+}
+
+using Attributes = std::vector<std::pair<const char*, const char*>>;
+
+void ExpectAttributes(const std::string& element, const Attributes& expected) {
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(Attribute(element, name), value) << element;
+}
+
+TEST_F(KeyscryImage, ManifestAsksForCommonControlsSix) {
+    std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEA(1));
+    ASSERT_FALSE(manifest.empty());
+    std::vector<std::string> declaration = Elements(manifest, "?xml");
+    ASSERT_EQ(declaration.size(), 1u);
+    EXPECT_EQ(manifest.find("<?xml"), 0u);
+    ExpectAttributes(declaration[0],
+                     {{"version", "1.0"}, {"encoding", "UTF-8"}, {"standalone", "yes"}});
+
+    std::vector<std::string> assembly = Elements(manifest, "assembly ");
+    ASSERT_EQ(assembly.size(), 1u);
+    ExpectAttributes(assembly[0],
+                     {{"xmlns", "urn:schemas-microsoft-com:asm.v1"}, {"manifestVersion", "1.0"}});
+
+    std::vector<std::string> identities = Elements(manifest, "assemblyIdentity");
+    ASSERT_EQ(identities.size(), 2u);
+    ExpectAttributes(identities[0], {{"version", "1.0.0.0"},
+                                     {"processorArchitecture", "X86"},
+                                     {"name", "Keyscry"},
+                                     {"type", "win32"}});
+    ExpectAttributes(identities[1], {{"type", "win32"},
+                                     {"name", "Microsoft.Windows.Common-Controls"},
+                                     {"version", "6.0.0.0"},
+                                     {"processorArchitecture", "X86"},
+                                     {"publicKeyToken", "6595b64144ccf1df"},
+                                     {"language", "*"}});
+    EXPECT_NE(manifest.find("<description>Keyscry</description>"), std::string::npos);
+    EXPECT_EQ(Elements(manifest, "dependency>").size(), 1u);
+    EXPECT_EQ(Elements(manifest, "dependentAssembly>").size(), 1u);
+    // The dependency's identity sits inside the dependency.
+    EXPECT_LT(manifest.find("<dependentAssembly>"), manifest.find(identities[1]));
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitsPerPixel;
+    DWORD bytes;
+    WORD id;
+};
+struct IconGroup {
+    WORD reserved, type, count;
+    IconGroupEntry entries[1];
+};
+#pragma pack(pop)
+
+TEST_F(KeyscryImage, IconGroupHasOne32By32ImageOf8Bits) {
+    std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(500));
+    ASSERT_EQ(group.size(), sizeof(IconGroup));
+    const IconGroup* icons = reinterpret_cast<const IconGroup*>(group.data());
+    EXPECT_EQ(icons->type, 1);
+    ASSERT_EQ(icons->count, 1);
+    const IconGroupEntry& entry = icons->entries[0];
+    EXPECT_EQ(entry.width, 32);
+    EXPECT_EQ(entry.height, 32);
+    EXPECT_EQ(entry.bitsPerPixel, 8);
+    EXPECT_EQ(entry.id, 1);
+
+    std::string image = Resource(RT_ICON, MAKEINTRESOURCEA(1));
+    ASSERT_EQ(image.size(), entry.bytes);
+    ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER));
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(image.data());
+    EXPECT_EQ(header->biWidth, 32);
+    EXPECT_EQ(header->biHeight, 64); // the colour and the mask image
+    EXPECT_EQ(header->biBitCount, 8);
+}
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
+    reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+    return TRUE;
+}
+
+TEST_F(KeyscryImage, EveryResourceIsInUsEnglishOnly) {
+    const std::pair<LPCSTR, LPCSTR> resources[] = {
+        {RT_GROUP_ICON, MAKEINTRESOURCEA(500)},
+        {RT_ICON, MAKEINTRESOURCEA(1)},
+        {RT_MANIFEST, MAKEINTRESOURCEA(1)},
+        {RT_VERSION, MAKEINTRESOURCEA(1)},
+    };
+    for (const auto& [type, name] : resources) {
+        std::vector<WORD> languages;
+        EnumResourceLanguagesA(module, type, name, AddLanguage,
+                               reinterpret_cast<LONG_PTR>(&languages));
+        EXPECT_EQ(languages, std::vector<WORD>{UsEnglish})
+            << "type " << reinterpret_cast<UINT_PTR>(type);
+    }
+}
+
+} // namespace
