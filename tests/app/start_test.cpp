@@ -1,0 +1,184 @@
+// The built executable under Wine: its window, the single-instance guard,
+// the About box and the ways it ends.
+#include <gtest/gtest.h>
+
+#include "support/keyscry_process.h"
+
+namespace {
+
+const char KeyscryClass[] = "Keyscry_Class";
+const char KeyscryTitle[] = "Keyscry - CryptoAPI Service Providers";
+
+HWND ChildWithStyle(HWND parent, const char* className, DWORD style) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[64] = "";
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, className) == 0 &&
+            (static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & style) == style)
+            return child;
+    }
+    return nullptr;
+}
+
+bool WaitUntil(bool (*condition)(HWND), HWND window) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition(window))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The window can be found while it is still being built; it is shown, with
+// all its controls, once the first refresh is over.
+HWND WaitForShownWindow(const KeyscryProcess& keyscry) {
+    HWND window = WaitForKeyscryWindow(keyscry);
+    if (!window || !WaitUntil([](HWND main) { return IsWindowVisible(main) != FALSE; }, window))
+        return nullptr;
+    return window;
+}
+
+// Answers the warning of a start that found another instance; returns its exit code.
+DWORD ConfirmAlreadyRunning(KeyscryProcess& second) {
+    HWND box = WaitForWindowOf(second, "#32770", "Keyscry", 15000);
+    EXPECT_TRUE(box);
+    if (!box)
+        return STILL_ACTIVE;
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, 0xFFFF)), "This program is already running...");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    EXPECT_TRUE(ChildWithStyle(box, "Static", SS_ICON)); // the warning icon
+    EXPECT_TRUE(GetDlgItem(box, IDOK));
+    EXPECT_FALSE(GetDlgItem(box, IDCANCEL));
+    EXPECT_EQ(WaitForExit(second, 0), STILL_ACTIVE); // it waits for the answer
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return WaitForExit(second, 15000);
+}
+
+class RunningKeyscry : public testing::Test {
+  protected:
+    void SetUp() override {
+        keyscry = StartKeyscry();
+        ASSERT_TRUE(keyscry.process);
+        window = WaitForShownWindow(keyscry);
+        ASSERT_TRUE(window);
+    }
+    void TearDown() override {
+        EndKeyscry(keyscry);
+    }
+    KeyscryProcess keyscry;
+    HWND window = nullptr;
+};
+
+TEST_F(RunningKeyscry, WindowIsCentredFixedInSizeAndOnTop) {
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    EXPECT_EQ(bounds.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 322);
+    EXPECT_EQ(bounds.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 215);
+    EXPECT_EQ(bounds.right - bounds.left, 645);
+    EXPECT_EQ(bounds.bottom - bounds.top, 430);
+
+    const std::pair<DWORD, bool> styles[] = {
+        {WS_CAPTION, true},      {WS_SYSMENU, true}, {WS_MINIMIZEBOX, true}, {WS_THICKFRAME, false},
+        {WS_MAXIMIZEBOX, false}, {WS_CHILD, false},  {WS_POPUP, false},
+    };
+    DWORD style = GetWindowLongA(window, GWL_STYLE);
+    for (const auto& [bit, present] : styles)
+        EXPECT_EQ((style & bit) == bit, present) << std::hex << "bit 0x" << bit;
+    DWORD extendedStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    EXPECT_TRUE(extendedStyle & WS_EX_TOPMOST);
+    EXPECT_TRUE(extendedStyle & WS_EX_ACCEPTFILES);
+}
+
+TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
+    KeyscryProcess second = StartKeyscry();
+    ASSERT_TRUE(second.process);
+    EXPECT_EQ(ConfirmAlreadyRunning(second), 1u);
+    EXPECT_FALSE(WaitForKeyscryWindow(second, 0));
+    EndKeyscry(second);
+
+    EXPECT_EQ(WaitForExit(keyscry, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(WaitForKeyscryWindow(keyscry, 0), window);
+}
+
+TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
+    PostMessageA(GetDlgItem(window, 102), BM_CLICK, 0, 0);
+    HWND box = WaitForWindowOf(keyscry, "#32770", "About", 15000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, 0xFFFF)).substr(0, 22), "Keyscry\r\nVersion 1.0\r\n");
+    HWND icon = ChildWithStyle(box, "Static", SS_ICON);
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(SendMessageA(icon, STM_GETICON, 0, 0)); // Keyscry's own icon
+    EXPECT_TRUE(GetDlgItem(box, IDOK));
+    EXPECT_FALSE(GetDlgItem(box, IDCANCEL));
+    EXPECT_FALSE(IsWindowEnabled(window));
+
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([](HWND main) { return IsWindowEnabled(main) != FALSE; }, window));
+    EXPECT_EQ(WaitForExit(keyscry, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+struct CloseCase {
+    const char* how;
+    void (*close)(HWND window);
+};
+
+TEST(Closing, EveryWayOfClosingEndsWithZero) {
+    const CloseCase cases[] = {
+        {"Exit button", [](HWND window) { PostMessageA(GetDlgItem(window, 101), BM_CLICK, 0, 0); }},
+        {"close command", [](HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const CloseCase& c : cases) {
+        SCOPED_TRACE(c.how);
+        KeyscryProcess keyscry = StartKeyscry();
+        HWND window = WaitForShownWindow(keyscry);
+        ASSERT_TRUE(window);
+        c.close(window);
+        EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+        EndKeyscry(keyscry);
+    }
+}
+
+LRESULT CALLBACK OtherProgramsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct OtherWindowCase {
+    const char* className;
+    const char* title;
+    bool stopsTheStart;
+};
+
+TEST(OtherWindows, OnlyClassAndTitleTogetherStopAStart) {
+    const OtherWindowCase cases[] = {
+        {"KeyscryLookalike", KeyscryTitle, false},
+        {KeyscryClass, "Keyscry", false},
+        {KeyscryClass, KeyscryTitle, true},
+    };
+    for (const OtherWindowCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.className << " / " << c.title);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = OtherProgramsProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = c.className;
+        RegisterClassA(&windowClass);
+        HWND other = CreateWindowExA(0, c.className, c.title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                     nullptr, nullptr, windowClass.hInstance, nullptr);
+        ASSERT_TRUE(other);
+
+        KeyscryProcess keyscry = StartKeyscry();
+        if (c.stopsTheStart) {
+            EXPECT_EQ(ConfirmAlreadyRunning(keyscry), 1u);
+        } else {
+            HWND window = WaitForShownWindow(keyscry);
+            EXPECT_TRUE(window);
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+        }
+        EndKeyscry(keyscry);
+        DestroyWindow(other);
+        UnregisterClassA(c.className, windowClass.hInstance);
+    }
+}
+
+} // namespace
