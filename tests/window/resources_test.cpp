@@ -134,14 +134,6 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
         } else {
             EXPECT_FALSE(value.text.empty()) << value.key;
         }
-
-        // The same strings through the ordinary query.
-        std::string query = "\\StringFileInfo\\040904E4\\" + value.key;
-        char* text = nullptr;
-        UINT length = 0;
-        ASSERT_TRUE(
-            VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length));
-        EXPECT_EQ(std::string(text), value.text);
     }
 }
 
