@@ -58,7 +58,8 @@ start)
     exec 9>"$dir/lock"
     flock 9
     make_prefix </dev/null >/dev/null 2>&1
-    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+    # The lock must not live on in the wineserver, or the next start would wait for it.
+    setsid wineserver -p 9>&- </dev/null >/dev/null 2>&1 || true
     ;;
 run)
     use_display
