@@ -87,6 +87,7 @@ TEST_F(RunningKeyscry, WindowIsCentredFixedInSizeAndOnTop) {
     DWORD extendedStyle = GetWindowLongA(window, GWL_EXSTYLE);
     EXPECT_TRUE(extendedStyle & WS_EX_TOPMOST);
     EXPECT_TRUE(extendedStyle & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(GetClassLongA(window, GCL_STYLE), CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNWINDOW);
 }
 
 TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
