@@ -57,9 +57,8 @@ Session sessions[16];
 // ---- registry -------------------------------------------------------------
 
 std::optional<std::vector<BYTE>> ReadSetting(const std::string& provider, const char* valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, FakeProviderKey(provider).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    HKEY key = OpenFakeProviderKey(provider, false);
+    if (!key)
         return std::nullopt;
     DWORD size = 0;
     std::optional<std::vector<BYTE>> bytes;

@@ -86,20 +86,36 @@ constexpr char FakeProviderConfigRoot[] = "Software\\KeyscryTests\\FakeProvider"
 constexpr DWORD FakeAlgorithmRecordSize = sizeof(PROV_ENUMALGS_EX);
 static_assert(FakeAlgorithmRecordSize == 88);
 
-inline std::string FakeProviderKey(const std::string& provider) {
-    return std::string(FakeProviderConfigRoot) + "\\" + provider;
+// The provider's key, opened below the root: Wine's "A" registry calls take
+// at most 260 characters of path, and a provider name may have up to 255.
+// Null when it doesn't exist and isn't to be created.
+inline HKEY OpenFakeProviderKey(const std::string& provider, bool create) {
+    HKEY root = nullptr;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, FakeProviderConfigRoot, &root) != ERROR_SUCCESS)
+        return nullptr;
+    if (create)
+        RegCreateKeyA(root, provider.c_str(), &key);
+    else
+        RegOpenKeyExA(root, provider.c_str(), 0, KEY_READ, &key);
+    RegCloseKey(root);
+    return key;
 }
 
 // Removes every setting and record of the provider.
 inline void ClearFakeProvider(const std::string& provider) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, FakeProviderKey(provider).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, FakeProviderKey(provider).c_str());
+    HKEY root = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, FakeProviderConfigRoot, 0, KEY_ALL_ACCESS, &root) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteTreeA(root, provider.c_str());
+    RegDeleteKeyA(root, provider.c_str());
+    RegCloseKey(root);
 }
 
 inline void SetFakeProviderBytes(const std::string& provider, const char* valueName,
                                  DWORD valueType, const void* bytes, size_t size) {
-    HKEY key = nullptr;
-    RegCreateKeyA(HKEY_CURRENT_USER, FakeProviderKey(provider).c_str(), &key);
+    HKEY key = OpenFakeProviderKey(provider, true);
     RegSetValueExA(key, valueName, 0, valueType, static_cast<const BYTE*>(bytes),
                    static_cast<DWORD>(size));
     RegCloseKey(key);
@@ -157,10 +173,16 @@ inline PROV_ENUMALGS_EX FakeAlgorithm(ALG_ID id, const std::string& name, DWORD 
 
 // A DWORD the provider recorded, or 0 when it recorded none.
 inline DWORD FakeProviderRecord(const std::string& provider, const char* valueName) {
+    HKEY key = OpenFakeProviderKey(provider, false);
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, FakeProviderKey(provider).c_str(), valueName,
-                     RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    DWORD valueType = 0;
+    if (!key)
         return 0;
+    if (RegQueryValueExA(key, valueName, nullptr, &valueType, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        valueType != REG_DWORD)
+        value = 0;
+    RegCloseKey(key);
     return value;
 }
