@@ -10,7 +10,8 @@
 //     add_dependencies(my_tests fake_provider)
 //
 // Each open learns its provider name from CryptAcquireContextA (Wine hands the
-// name to CPAcquireContext) and reads its settings from
+// name to CPAcquireContext; without it, the DLL's own file name stands in) and
+// reads its settings from
 // HKCU\Software\KeyscryTests\FakeProvider\<provider name>. HKCU, because tests
 // redirect HKLM to a scratch catalogue; Keyscry itself never writes anything.
 // Settings are read once per open, so a change shows from the next open on.
@@ -63,13 +64,15 @@
 //   OpensWithoutVerifyContext DWORD  opens whose flags lacked CRYPT_VERIFYCONTEXT
 //   SawCryptNext              DWORD  1 once any CPGetProvParam passed CRYPT_NEXT
 //   ScriptedContainers        DWORD  data calls of the latest container
-//   ScriptedAlgorithms        DWORD  (algorithm) enumeration that returned
-//                                    nonzero, in any mode; written when the
-//                                    enumeration starts over and on release
+//   ScriptedAlgorithms        DWORD  (algorithm) enumeration of the latest
+//                                    open that returned nonzero, in any mode;
+//                                    0 from each open on, written on release
 //   CallsAfterEnd             DWORD  data calls received, since the settings
-//                                    were cleared, after the provider had
+//                                    were cleared, after a data call had been
 //                                    answered ERROR_NO_MORE_ITEMS and without
-//                                    a CRYPT_FIRST since
+//                                    a CRYPT_FIRST since. Keyscry makes one
+//                                    such call whenever an enumeration's
+//                                    first data call already gets "no more".
 #pragma once
 
 #include <windows.h>

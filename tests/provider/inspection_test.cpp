@@ -247,11 +247,7 @@ TEST(WineProviders, BaseProviderRowsMatchTheFakesRows) {
 
     MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
-    LRESULT index = SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT,
-                                 static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(base));
-    ASSERT_NE(index, CB_ERR);
-    SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
-    SendCommand(window, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE));
+    ChooseProvider(window, base);
     EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
     const Names realRows = ListRows(appState.algorithmList);
     DestroyTestMainWindow(window);

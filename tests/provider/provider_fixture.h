@@ -8,6 +8,15 @@
 #include "fake_provider/fake_provider_config.h"
 #include "support/test_window.h"
 
+// The user picks a provider in the box, which refreshes at once.
+inline void ChooseProvider(HWND window, const std::string& name) {
+    LRESULT index = SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT,
+                                 static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+    ASSERT_NE(index, CB_ERR) << name;
+    SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
+    SendCommand(window, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE));
+}
+
 class ProviderWindowTest : public testing::Test {
   protected:
     void TearDown() override {
@@ -28,14 +37,8 @@ class ProviderWindowTest : public testing::Test {
         window = CreateTestMainWindow();
     }
 
-    // The user picks a provider in the box.
     void Choose(const std::string& name) {
-        LRESULT index =
-            SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(name.c_str()));
-        ASSERT_NE(index, CB_ERR) << name;
-        SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
-        SendCommand(window, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE));
+        ChooseProvider(window, name);
     }
 
     std::string TypeText() {
