@@ -12,15 +12,9 @@
 
 #include "app/identifiers.h"
 #include "bench_timing.h"
+#include "support/keyscry_process.h"
 
 namespace {
-
-std::string BinaryFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
 
 struct WindowSearch {
     DWORD processId;
