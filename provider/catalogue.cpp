@@ -42,7 +42,11 @@ void FillProviderList() {
             // holds, the empty string when nothing was written.
             SendMessageA(appState.providerCombo, CB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(appState.keyNameBuffer));
-            failedInARow = appState.enumResult == ERROR_SUCCESS ? 0 : failedInARow + 1;
+            // A name too long for the buffer still proves that its index
+            // exists; only other failures can repeat without end.
+            bool indexExists =
+                appState.enumResult == ERROR_SUCCESS || appState.enumResult == ERROR_MORE_DATA;
+            failedInARow = indexExists ? 0 : failedInARow + 1;
             if (failedInARow == MaxFailedIndexesInARow)
                 break;
         }

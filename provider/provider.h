@@ -12,8 +12,9 @@ extern const char ProviderKeyPath[];
 constexpr int MaxProviderNameInKeyPath = 204;
 
 // The catalogue enumeration gives up after this many indexes in a row that
-// fail with something other than ERROR_NO_MORE_ITEMS (a catalogue key that
-// vanished fails at every index). Runs of unreadable names are never that long.
+// fail with something other than ERROR_NO_MORE_ITEMS or ERROR_MORE_DATA (a
+// catalogue key that vanished fails at every index). A name too long for the
+// buffer doesn't count: its index exists, and the names after it must show.
 constexpr DWORD MaxFailedIndexesInARow = 16;
 
 // An enumeration of containers or algorithms stops after this many entries,

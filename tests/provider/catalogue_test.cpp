@@ -60,7 +60,7 @@ TEST(Catalogue, NoSubkeysOrNoKeyGiveAnEmptyBox) {
 
 // Names the size of keyNameBuffer and beyond: RegEnumKeyA is given room for
 // 253 characters and its NUL, so longer names fail with ERROR_MORE_DATA.
-TEST(Catalogue, UnreadableNamesGiveEmptyEntriesUpToTheBound) {
+TEST(Catalogue, UnreadableNamesGiveEmptyEntries) {
     auto longNames = [](size_t count, size_t length) {
         Names names;
         for (size_t i = 0; i < count; ++i) {
@@ -83,11 +83,13 @@ TEST(Catalogue, UnreadableNamesGiveEmptyEntriesUpToTheBound) {
         {withNeighbours(longest), {"a", longest[0], "c"}},
         // A short run of failures: an empty entry each, and on to "c".
         {withNeighbours(longNames(3, 254)), {"", "", "", "a", "c"}},
-        // A run as long as the bound ends the list; "c" is never read.
+        // A run longer than the bound on failures: these indexes exist, so
+        // the enumeration goes on to "c".
         {withNeighbours(longNames(20, 255)),
          [] {
-             Names entries(MaxFailedIndexesInARow, "");
+             Names entries(20, "");
              entries.push_back("a");
+             entries.push_back("c");
              return entries;
          }()},
     };
