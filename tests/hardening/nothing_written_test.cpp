@@ -1,0 +1,252 @@
+// Keyscry only reads. A whole session of the real executable (every provider
+// of the prefix visited, Refresh, About, Exit) leaves the registry and the
+// files of the Wine prefix as they were, and every provider it opens is
+// opened with a verification context.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "app/app_state.h"
+#include "fake_provider/fake_provider_config.h"
+#include "hardening/hardening.h"
+#include "support/keyscry_process.h"
+#include "support/test_window.h"
+
+namespace {
+
+const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
+const char ExportPrefix[] = "nothing_written_";
+
+DWORD RunToEnd(std::string command) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return GetLastError();
+    WaitForSingleObject(info.hProcess, 60000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    std::string narrow(wide.size() * 3 + 1, '\0');
+    int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(std::max(length, 0));
+    return narrow;
+}
+
+// The registry below `root` as reg.exe exports it, one entry per value line,
+// each prefixed with its key.
+std::set<std::string> ExportedRegistry(const char* root, const std::string& name) {
+    std::string file = BinaryFolder() + ExportPrefix + name + ".reg";
+    EXPECT_EQ(RunToEnd("reg.exe export \"" + std::string(root) + "\" \"" + file + "\" /y"), 0u)
+        << root;
+    std::set<std::string> entries;
+    HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return entries;
+    std::wstring text(GetFileSize(handle, nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(handle, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
+             nullptr);
+    CloseHandle(handle);
+    DeleteFileA(file.c_str());
+    std::wstring key, line;
+    for (wchar_t c : text) {
+        if (c != L'\n') {
+            if (c != L'\r')
+                line += c;
+            continue;
+        }
+        if (!line.empty() && line[0] == L'[')
+            key = line;
+        if (!line.empty())
+            entries.insert(Narrow(line == key ? key : key + L" " + line));
+        line.clear();
+    }
+    return entries;
+}
+
+// Every file and folder in `folder` (and below it when recursive), each file
+// with its size and time of last write.
+void ListFiles(const std::string& folder, bool recursive, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == ".." || name.rfind(ExportPrefix, 0) == 0)
+            continue;
+        std::string path = folder + name;
+        // A folder's own time changes with whatever happens inside it, which
+        // shows in the listing of its content.
+        bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        out[path] = isFolder ? "folder"
+                             : std::to_string(found.nFileSizeLow) + " bytes, written " +
+                                   std::to_string(found.ftLastWriteTime.dwHighDateTime) + ":" +
+                                   std::to_string(found.ftLastWriteTime.dwLowDateTime);
+        if (recursive && isFolder && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            ListFiles(path + "\\", true, out);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::map<std::string, std::string> FilesKeyscryCouldTouch() {
+    std::map<std::string, std::string> files;
+    ListFiles("C:\\", true, files);
+    ListFiles(BinaryFolder(), false, files); // Keyscry's own folder
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, current);
+    ListFiles(std::string(current) + "\\", false, files); // and its working folder
+    return files;
+}
+
+struct Snapshot {
+    std::set<std::string> machine;
+    std::set<std::string> user;
+    std::map<std::string, std::string> files;
+};
+
+Snapshot TakeSnapshot(const std::string& when) {
+    return {ExportedRegistry("HKLM\\Software", "machine_" + when),
+            ExportedRegistry("HKCU", "user_" + when), FilesKeyscryCouldTouch()};
+}
+
+std::string Differences(const std::set<std::string>& before, const std::set<std::string>& after) {
+    std::string differences;
+    for (const std::string& entry : before)
+        if (!after.count(entry))
+            differences += "\n  gone: " + entry;
+    for (const std::string& entry : after)
+        if (!before.count(entry))
+            differences += "\n  new:  " + entry;
+    return differences;
+}
+
+std::set<std::string> Described(const std::map<std::string, std::string>& files) {
+    std::set<std::string> described;
+    for (const auto& [path, state] : files)
+        described.insert(path + " " + state);
+    return described;
+}
+
+// Keyscry's message boxes, answered with OK as a user would.
+struct BoxAnswerer {
+    const KeyscryProcess& keyscry;
+    std::vector<std::string> captions;
+    std::vector<std::string> texts;
+
+    // Answers whatever box is up; false when there is none.
+    bool AnswerOne() {
+        HWND box = WaitForWindowOf(keyscry, "#32770", nullptr, 0);
+        if (!box)
+            return false;
+        captions.push_back(WindowTextOf(box));
+        texts.push_back(WindowTextOf(GetDlgItem(box, 0xFFFF)));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 200 && IsWindow(box); ++i)
+            Sleep(25);
+        return true;
+    }
+};
+
+struct SentMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+DWORD WINAPI SendFromThread(void* param) {
+    auto* sent = static_cast<SentMessage*>(param);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(sent->window, sent->message, sent->wParam, sent->lParam, SMTO_NORMAL, 60000,
+                        &result);
+    return 0;
+}
+
+// Sends the message and answers every box that its handling opens, until
+// the handling is over.
+void SendAnsweringBoxes(BoxAnswerer& answerer, SentMessage message) {
+    HANDLE thread = CreateThread(nullptr, 0, SendFromThread, &message, 0, nullptr);
+    while (WaitForSingleObject(thread, 50) == WAIT_TIMEOUT)
+        answerer.AnswerOne();
+    CloseHandle(thread);
+}
+
+} // namespace
+
+TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
+    Snapshot before = TakeSnapshot("before");
+    ASSERT_FALSE(before.machine.empty());
+
+    KeyscryProcess keyscry = StartKeyscry();
+    ASSERT_TRUE(keyscry.process);
+    HWND window = WaitForKeyscryWindow(keyscry);
+    ASSERT_TRUE(window);
+    BoxAnswerer answerer{keyscry, {}, {}};
+    // The first refresh runs before the window is shown; it may fail.
+    for (int i = 0; i < 600 && !IsWindowVisible(window); ++i)
+        if (!answerer.AnswerOne())
+            Sleep(25);
+    ASSERT_TRUE(IsWindowVisible(window));
+
+    HWND providerCombo = GetDlgItem(window, IDC_PROVIDER);
+    HWND algorithmList = GetDlgItem(window, IDC_ALGORITHMS);
+    LRESULT providers = SendMessageA(providerCombo, CB_GETCOUNT, 0, 0);
+    EXPECT_GT(providers, 0);
+    LRESULT providersWithRows = 0;
+    for (LRESULT i = 0; i < providers; ++i) {
+        SendMessageA(providerCombo, CB_SETCURSEL, i, 0);
+        SendAnsweringBoxes(answerer, {window, WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE),
+                                      reinterpret_cast<LPARAM>(providerCombo)});
+        providersWithRows += SendMessageA(algorithmList, LB_GETCOUNT, 0, 0) > 0;
+    }
+    EXPECT_GT(providersWithRows, 0); // the session did inspect real providers
+    SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
+    for (const std::string& text : answerer.texts)
+        EXPECT_EQ(text, OpenFailedText);
+
+    size_t boxesBeforeAbout = answerer.captions.size();
+    SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_ABOUT, 0});
+    ASSERT_EQ(answerer.captions.size(), boxesBeforeAbout + 1);
+    EXPECT_EQ(answerer.captions.back(), "About");
+
+    PostMessageA(window, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+    EndKeyscry(keyscry);
+
+    Snapshot after = TakeSnapshot("after");
+    EXPECT_EQ(Differences(before.machine, after.machine), "") << "HKLM\\Software changed";
+    EXPECT_EQ(Differences(before.user, after.user), "") << "HKCU changed";
+    EXPECT_EQ(Differences(Described(before.files), Described(after.files)), "") << "files changed";
+}
+
+TEST(NothingWritten, EveryOpenIsAVerificationContext) {
+    const char Fake[] = "Recording provider";
+    ScratchCatalogue catalogue;
+    ClearFakeProvider(Fake);
+    catalogue.AddProvider(Fake, PROV_RSA_FULL, FakeProviderPath());
+    SetFakeProviderContainers(Fake, {"b", "a"});
+    QuickMessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    SendCommand(window, IDC_REFRESH);
+    ChooseProvider(window, appState.providerCombo, 0);
+    EXPECT_TRUE(watcher.seen.empty());
+    EXPECT_EQ(ComboEntries(appState.containerCombo), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(FakeProviderRecord(Fake, "OpenCount"), 3u);
+    EXPECT_EQ(FakeProviderRecord(Fake, "OpensWithoutVerifyContext"), 0u);
+    EXPECT_EQ(FakeProviderRecord(Fake, "LastOpenFlags"), static_cast<DWORD>(CRYPT_VERIFYCONTEXT));
+    DestroyTestMainWindow(window);
+    ClearFakeProvider(Fake);
+}
