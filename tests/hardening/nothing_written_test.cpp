@@ -212,7 +212,7 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
                                       reinterpret_cast<LPARAM>(providerCombo)});
         providersWithRows += SendMessageA(algorithmList, LB_GETCOUNT, 0, 0) > 0;
     }
-    EXPECT_GT(providersWithRows, 0); // the session did inspect real providers
+    EXPECT_GT(providersWithRows, 0); // the session did open real providers
     SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
     for (const std::string& text : answerer.texts)
         EXPECT_EQ(text, OpenFailedText);
