@@ -133,6 +133,27 @@ TEST(HostileCatalogue, NamesWithBytesAboveAsciiRoundTrip) {
     }
 }
 
+TEST(HostileCatalogue, NameOutsideTheAnsiCodePageFailsPlainly) {
+    // The name reaches Keyscry through the "A" calls with its unmappable
+    // character replaced, so no key and no provider answer to it.
+    ScratchCatalogue catalogue;
+    HKEY key = nullptr;
+    RegCreateKeyW(HKEY_CURRENT_USER,
+                  L"Software\\KeyscryTests\\Machine\\SOFTWARE\\Microsoft\\Cryptography\\Defaults"
+                  L"\\Provider\\Wide \x4E2D",
+                  &key);
+    DWORD type = PROV_RSA_FULL;
+    RegSetValueExW(key, L"Type", 0, REG_DWORD, reinterpret_cast<BYTE*>(&type), sizeof type);
+    RegCloseKey(key);
+    QuickMessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{"Wide ?"});
+    EXPECT_EQ(TextOf(appState.typeField), " ");
+    EXPECT_EQ(watcher.seen.size(), 1u);
+    EXPECT_TRUE(Answers(window));
+    DestroyTestMainWindow(window);
+}
+
 TEST(HostileCatalogue, TypeValuesOfAnyRegistryTypeAndSize) {
     // The previous provider shows PROV_RSA_SIG; a value that can't be read
     // into four bytes leaves that text standing.
