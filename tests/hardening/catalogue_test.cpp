@@ -42,7 +42,7 @@ TEST(HostileCatalogue, ThousandProvidersAreListedSortedWithTheFirstCurrent) {
     for (int i = 0; i < 1000; ++i)
         catalogue.AddProvider(expected[(i * 7919) % 1000], PROV_RSA_FULL);
 
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     EXPECT_EQ(ComboEntries(appState.providerCombo), expected);
     EXPECT_EQ(ComboShownText(appState.providerCombo), "PROVIDER 000");
@@ -69,7 +69,7 @@ TEST(HostileCatalogue, NamesAtAndPastTheBufferLimits) {
         ScratchCatalogue catalogue;
         catalogue.AddProvider(name, PROV_RSA_AES);
 
-        QuickMessageBoxWatcher watcher;
+        MessageBoxWatcher watcher;
         HWND window = CreateTestMainWindow();
         std::string entry = c.listedWhole ? name : "";
         EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{entry});
@@ -101,7 +101,7 @@ TEST(HostileCatalogue, LongRunOfOverlongNamesHidesNoProvider) {
         catalogue.AddProvider(std::string(1, static_cast<char>('A' + i)) + std::string(253, 'x'),
                               PROV_RSA_FULL);
     catalogue.AddProvider("Zulu", PROV_RSA_AES);
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     std::vector<std::string> expected(overlong, "");
     expected.push_back("Zulu");
@@ -121,7 +121,7 @@ TEST(HostileCatalogue, NamesWithBytesAboveAsciiRoundTrip) {
     for (const std::string& name : {"Sign " + low, high + " sign"}) {
         ScratchCatalogue catalogue;
         catalogue.AddProvider(name, PROV_DSS);
-        QuickMessageBoxWatcher watcher;
+        MessageBoxWatcher watcher;
         HWND window = CreateTestMainWindow();
         EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{name});
         EXPECT_EQ(ComboShownText(appState.providerCombo), name);
@@ -145,7 +145,7 @@ TEST(HostileCatalogue, NameOutsideTheAnsiCodePageFailsPlainly) {
     DWORD type = PROV_RSA_FULL;
     RegSetValueExW(key, L"Type", 0, REG_DWORD, reinterpret_cast<BYTE*>(&type), sizeof type);
     RegCloseKey(key);
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{"Wide ?"});
     EXPECT_EQ(TextOf(appState.typeField), " ");
@@ -187,7 +187,7 @@ TEST(HostileCatalogue, TypeValuesOfAnyRegistryTypeAndSize) {
         else
             catalogue.AddProviderWithoutType("B odd type");
 
-        QuickMessageBoxWatcher watcher;
+        MessageBoxWatcher watcher;
         HWND window = CreateTestMainWindow();
         ASSERT_EQ(TextOf(appState.typeField), kept);
         ChooseProvider(window, appState.providerCombo, 1);
@@ -204,7 +204,7 @@ TEST(HostileCatalogue, CatalogueKeyDeletedWhileTheWindowExists) {
     // Wine's own RSA provider answers for any name it is registered under.
     catalogue.AddProvider("Alpha", PROV_RSA_FULL, "rsaenh.dll");
     catalogue.AddProvider("Beta", PROV_RSA_AES, "rsaenh.dll");
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     ASSERT_TRUE(watcher.seen.empty());
     ASSERT_FALSE(ListRows(appState.algorithmList).empty());
@@ -249,7 +249,7 @@ TEST(HostileCatalogue, CatalogueKeyDeletedWhileItIsEnumerated) {
     vanishingCatalogue = &catalogue;
     vanishHook = SetWindowsHookExA(WH_CALLWNDPROC, RemoveCatalogueOnFirstName, nullptr,
                                    GetCurrentThreadId());
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     UnhookWindowsHookEx(vanishHook);
 

@@ -86,7 +86,7 @@ TEST(HostileProvider, SeededScriptsLeaveTheWindowSound) {
     ScratchCatalogue catalogue;
     ClearFakeProvider(Fuzzed);
     catalogue.AddProvider(Fuzzed, PROV_RSA_FULL, FakeProviderPath());
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     ASSERT_TRUE(watcher.seen.empty());
 

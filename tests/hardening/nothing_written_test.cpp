@@ -238,7 +238,7 @@ TEST(NothingWritten, EveryOpenIsAVerificationContext) {
     ClearFakeProvider(Fake);
     catalogue.AddProvider(Fake, PROV_RSA_FULL, FakeProviderPath());
     SetFakeProviderContainers(Fake, {"b", "a"});
-    QuickMessageBoxWatcher watcher;
+    MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     SendCommand(window, IDC_REFRESH);
     ChooseProvider(window, appState.providerCombo, 0);

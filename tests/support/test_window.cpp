@@ -135,17 +135,26 @@ namespace {
 MessageBoxWatcher* activeWatcher = nullptr;
 HHOOK watcherHook = nullptr;
 
-LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && activeWatcher) {
-        HWND box = reinterpret_cast<HWND>(wParam);
-        char className[64] = "";
-        GetClassNameA(box, className, sizeof className);
-        if (lstrcmpA(className, "#32770") == 0) {
-            char text[2048] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            activeWatcher->seen.push_back({TextOf(box), text, GetWindow(box, GW_OWNER)});
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
+// Each box is recorded and taken down as soon as its dialog is initialised,
+// before it is shown: closing a shown box costs two seconds under Xvfb, where
+// Wine's display driver waits in vain for a window manager when the owner
+// becomes active again. Keyscry ignores what its message boxes return.
+LRESULT CALLBACK TakeDownMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    auto* handled = reinterpret_cast<CWPRETSTRUCT*>(lParam);
+    char className[64] = "";
+    if (code == HC_ACTION && handled->message == WM_INITDIALOG && activeWatcher &&
+        GetClassNameA(handled->hwnd, className, sizeof className) &&
+        lstrcmpA(className, "#32770") == 0) {
+        HWND box = handled->hwnd;
+        char text[2048] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        HWND owner = GetWindow(box, GW_OWNER);
+        activeWatcher->seen.push_back({TextOf(box), text, owner});
+        // The modal loop ends when its window is gone; the owner it disabled
+        // is given back its input.
+        DestroyWindow(box);
+        if (owner)
+            EnableWindow(owner, TRUE);
     }
     return CallNextHookEx(watcherHook, code, wParam, lParam);
 }
@@ -153,7 +162,8 @@ LRESULT CALLBACK WatchMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
 
 MessageBoxWatcher::MessageBoxWatcher() {
     activeWatcher = this;
-    watcherHook = SetWindowsHookExA(WH_CBT, WatchMessageBoxes, nullptr, GetCurrentThreadId());
+    watcherHook =
+        SetWindowsHookExA(WH_CALLWNDPROCRET, TakeDownMessageBoxes, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxWatcher::~MessageBoxWatcher() {

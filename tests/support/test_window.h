@@ -48,7 +48,7 @@ struct MessageBoxSeen {
 };
 
 // While it lives, every message box that this thread opens is recorded and
-// closed with its default button at once.
+// taken down before it is shown.
 struct MessageBoxWatcher {
     MessageBoxWatcher();
     ~MessageBoxWatcher();
