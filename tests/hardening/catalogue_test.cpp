@@ -92,24 +92,6 @@ TEST(HostileCatalogue, NamesAtAndPastTheBufferLimits) {
     }
 }
 
-TEST(HostileCatalogue, LongRunOfOverlongNamesHidesNoProvider) {
-    // Each name too long for the enumeration buffer fails its index, but the
-    // index exists: the enumeration goes on past any number of them.
-    ScratchCatalogue catalogue;
-    const int overlong = MaxFailedIndexesInARow + 4;
-    for (int i = 0; i < overlong; ++i)
-        catalogue.AddProvider(std::string(1, static_cast<char>('A' + i)) + std::string(253, 'x'),
-                              PROV_RSA_FULL);
-    catalogue.AddProvider("Zulu", PROV_RSA_AES);
-    MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow();
-    std::vector<std::string> expected(overlong, "");
-    expected.push_back("Zulu");
-    EXPECT_EQ(ComboEntries(appState.providerCombo), expected);
-    EXPECT_TRUE(Answers(window));
-    DestroyTestMainWindow(window);
-}
-
 TEST(HostileCatalogue, NamesWithBytesAboveAsciiRoundTrip) {
     CPINFO codePage{};
     GetCPInfo(CP_ACP, &codePage);
