@@ -7,6 +7,7 @@ wine_dir=$build_dir/wine-bench
 
 bench_build() { # TARGETS...
     local log=$build_dir/bench-build.log
+    "$root/scripts/setup.sh"
     mkdir -p "$build_dir"
     if ! {
         [ -f "$build_dir/build.ninja" ] ||
