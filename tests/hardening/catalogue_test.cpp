@@ -14,8 +14,6 @@
 
 namespace {
 
-const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
-
 std::string KeyPathOf(const std::string& name) {
     return std::string(ProviderKeyPath) + "\\" + name;
 }
@@ -172,7 +170,7 @@ TEST(HostileCatalogue, TypeValuesOfAnyRegistryTypeAndSize) {
         MessageBoxWatcher watcher;
         HWND window = CreateTestMainWindow();
         ASSERT_EQ(TextOf(appState.typeField), kept);
-        ChooseProvider(window, appState.providerCombo, 1);
+        ChooseProviderAt(window, 1);
         EXPECT_EQ(appState.providerName, std::string("B odd type"));
         EXPECT_EQ(TextOf(appState.typeField), c.shown);
         EXPECT_EQ(watcher.seen.size(), 2u);
@@ -201,7 +199,7 @@ TEST(HostileCatalogue, CatalogueKeyDeletedWhileTheWindowExists) {
     EXPECT_TRUE(Answers(window));
 
     // The box keeps what it listed when the window was built.
-    ChooseProvider(window, appState.providerCombo, 1);
+    ChooseProviderAt(window, 1);
     EXPECT_EQ(watcher.seen.size(), 2u);
     EXPECT_EQ(ComboEntries(appState.providerCombo), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_TRUE(Answers(window));

@@ -16,7 +16,6 @@
 
 namespace {
 
-const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
 const char ExportPrefix[] = "nothing_written_";
 
 DWORD RunToEnd(std::string command) {
@@ -241,7 +240,7 @@ TEST(NothingWritten, EveryOpenIsAVerificationContext) {
     MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
     SendCommand(window, IDC_REFRESH);
-    ChooseProvider(window, appState.providerCombo, 0);
+    ChooseProviderAt(window, 0);
     EXPECT_TRUE(watcher.seen.empty());
     EXPECT_EQ(ComboEntries(appState.containerCombo), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(FakeProviderRecord(Fake, "OpenCount"), 3u);

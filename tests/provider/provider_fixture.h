@@ -13,8 +13,7 @@ inline void ChooseProvider(HWND window, const std::string& name) {
     LRESULT index = SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT,
                                  static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
     ASSERT_NE(index, CB_ERR) << name;
-    SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
-    SendCommand(window, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE));
+    ChooseProviderAt(window, static_cast<int>(index));
 }
 
 class ProviderWindowTest : public testing::Test {

@@ -10,7 +10,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
 const char OpenFailedCaption[] = "Keyscry - CryptoAPI Service Providers";
 
 class Inspection : public ProviderWindowTest {

@@ -37,6 +37,12 @@ void SendCommand(HWND window, WPARAM wParam) {
     SendMessageA(window, WM_COMMAND, wParam, 0);
 }
 
+void ChooseProviderAt(HWND window, int index) {
+    SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(appState.providerCombo));
+}
+
 // The texts of a combo box's or a list box's entries, in the control's order.
 static std::vector<std::string> ItemTexts(HWND control, UINT countMessage, UINT lengthMessage,
                                           UINT textMessage) {

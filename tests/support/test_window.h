@@ -16,6 +16,13 @@ void DestroyTestMainWindow(HWND window);
 // Sends a command to the window as a control would.
 void SendCommand(HWND window, WPARAM wParam);
 
+// Makes entry `index` of the provider box current the way a user's choice
+// does: the box's selection changes, then it notifies the main window.
+void ChooseProviderAt(HWND window, int index);
+
+// The message shown when a provider can't be opened.
+inline const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
+
 std::vector<std::string> ComboEntries(HWND combo);
 std::string ComboShownText(HWND combo); // the text of the edit part
 std::vector<std::string> ListRows(HWND list);

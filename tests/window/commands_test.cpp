@@ -7,8 +7,6 @@
 
 namespace {
 
-const char OpenFailed[] = "Impossible to open a Crytographic_Service_Provider !!!";
-
 // The About text's lines; null stands for a credit line, whose wording is free.
 const char* const AboutLines[] = {
     "Keyscry",
@@ -71,7 +69,7 @@ class Commands : public testing::Test {
     int Refreshes() const {
         int count = 0;
         for (const MessageBoxSeen& box : watcher.seen)
-            count += box.text == OpenFailed;
+            count += box.text == OpenFailedText;
         return count;
     }
     int AboutBoxes() const {
