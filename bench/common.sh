@@ -1,18 +1,25 @@
 # Sourced by the benchmark scripts. Builds benchmark targets in a build tree
-# of their own (KEYSCRY_BENCH_BUILD, default build-bench/) and runs programs
-# there under Wine, in a prefix of their own on a virtual display.
+# of their own (KEYSCRY_BENCH_BUILD, default build-bench/ARCH) and runs
+# programs there under Wine, in a prefix of their own on a virtual display.
+# ARCH is x86 where the machine executes 32-bit code, x64 otherwise;
+# KEYSCRY_ARCHES=x64 chooses the 64-bit build anyway.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build_dir=$(realpath -m "${KEYSCRY_BENCH_BUILD:-$root/build-bench}")
+"$root/scripts/setup.sh"
+source "$root/scripts/arches.sh"
+arch=x64
+[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && arch=x86
+toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
+build_dir=$(realpath -m "${KEYSCRY_BENCH_BUILD:-$root/build-bench/$arch}")
 wine_dir=$build_dir/wine-bench
+echo "Benchmarks of the $arch build ($build_dir)"
 
 bench_build() { # TARGETS...
     local log=$build_dir/bench-build.log
-    "$root/scripts/setup.sh"
     mkdir -p "$build_dir"
     if ! {
         [ -f "$build_dir/build.ninja" ] ||
             cmake -S "$root" -B "$build_dir" -G Ninja \
-                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
                 -DCMAKE_BUILD_TYPE=Release
         cmake --build "$build_dir" --target "$@"
     } >"$log" 2>&1; then
@@ -23,10 +30,10 @@ bench_build() { # TARGETS...
 
 bench_start_wine() {
     unset DISPLAY
-    bash "$root/cmake/wine-env.sh" "$wine_dir" start
-    trap 'bash "$root/cmake/wine-env.sh" "$wine_dir" stop' EXIT
+    bash "$root/cmake/wine-env.sh" $arch "$wine_dir" start
+    trap 'bash "$root/cmake/wine-env.sh" $arch "$wine_dir" stop' EXIT
 }
 
 bench_run() { # PROGRAM ARGS...
-    bash "$root/cmake/wine-env.sh" "$wine_dir" run "$build_dir/bin/$1" "${@:2}" | tr -d '\r'
+    bash "$root/cmake/wine-env.sh" $arch "$wine_dir" run "$build_dir/bin/$1" "${@:2}" | tr -d '\r'
 }

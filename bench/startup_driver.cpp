@@ -81,7 +81,7 @@ double TimeOneStart(const std::string& program) {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 15;
-    const char* const programs[] = {"Keyscry.exe", "minimal_window.exe"};
+    const char* const programs[] = {KEYSCRY_EXE_FILE, "minimal_window.exe"};
     std::vector<double> times[2];
     for (int run = -1; run < runs; ++run) {
         for (int i = 0; i < 2; ++i) {

@@ -1,4 +1,5 @@
-/* Section layout of Keyscry.exe. The executable has no runtime, no TLS, no
+/* Section layout of Keyscry.exe and Keyscry64.exe, in the linker's own output
+   format for each architecture. The executable has no runtime, no TLS, no
    exports, no exception tables and loads at its preferred base, so it needs
    four sections only. Every section is padded to the file alignment, so each
    one fewer is up to 511 bytes less:
@@ -7,7 +8,6 @@
              room in the file
      .idata  the imports (the linker finds the import directory by this name)
      .rsrc   icon, manifest and version block (found by this name too) */
-OUTPUT_FORMAT(pei-i386)
 SECTIONS
 {
   . = SIZEOF_HEADERS;

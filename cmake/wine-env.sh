@@ -1,20 +1,49 @@
 #!/usr/bin/env bash
 # Runs Windows programs under Wine in a private prefix kept in one folder.
-#   wine-env.sh DIR start      make the prefix (once), start a display if there is
-#                              none, and keep a wineserver running
-#   wine-env.sh DIR run EXE..  run one program there, with its exit code
-#   wine-env.sh DIR stop       end the wineserver and the display started here
-# The prefix is made once per folder (about 10 s) and reused after that.
+#   wine-env.sh ARCH DIR start      make the prefix (once), start a display if
+#                                   there is none, and keep a wineserver running
+#   wine-env.sh ARCH DIR run EXE..  run one program there, with its exit code
+#   wine-env.sh ARCH DIR stop       end the wineserver and the display started here
+# ARCH is x86 (a 32-bit prefix, Wine's 32-bit loader) or x64 (a 64-bit prefix,
+# Wine's 64-bit loader, which runs natively on every x86-64 machine). The
+# prefix is made once per folder (about 10 s) and reused after that.
 set -euo pipefail
 
-dir=$(mkdir -p "$1" && cd "$1" && pwd)
-action=$2
-shift 2
+if [ $# -lt 3 ]; then
+    echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2
+    exit 2
+fi
+arch=$1
+dir=$(mkdir -p "$2" && cd "$2" && pwd)
+action=$3
+shift 3
 
+case "$arch" in
+x86)
+    export WINEARCH=win32
+    loader=/usr/lib/wine/wine
+    ;;
+x64)
+    export WINEARCH=win64
+    loader=/usr/lib/wine/wine64
+    ;;
+*)
+    echo "wine-env.sh: unknown architecture '$arch' (x86 or x64)" >&2
+    exit 2
+    ;;
+esac
+# Wine starts its own helper programs through WINELOADER.
+export WINELOADER=$loader
 export WINEPREFIX="$dir/prefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install prompts
+
+# Prints the end of a log that explains a failure, then fails with CODE.
+fail_with_log() { # CODE LOG WHAT
+    echo "wine-env.sh: $3 failed (exit code $1). The end of Wine's output:" >&2
+    tail -n 15 "$2" | sed 's/^/  | /' >&2
+    exit "$1"
+}
 
 # The display started here, when the caller had none, serves every program.
 use_display() {
@@ -30,24 +59,31 @@ start_display() {
     fi
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/xvfb.pid"
     echo ":$n" >"$dir/xvfb.display"
     for _ in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
         sleep 0.1
     done
+    fail_with_log 1 "$dir/xvfb.log" "Starting the virtual display :$n"
 }
 
 make_prefix() {
     [ -f "$WINEPREFIX/.keyscry-ready" ] && return 0
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    # Wine has no Courier New; a metric-compatible fixed-pitch face keeps the
-    # algorithm columns lined up. No crash dialog may ever wait for a click.
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Courier New" /d "Liberation Mono" /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wineserver -w
+    local log="$dir/wineboot.log" status=0
+    {
+        "$loader" wineboot -i &&
+            # Wine has no Courier New; a metric-compatible fixed-pitch face keeps
+            # the algorithm columns lined up. No crash dialog may ever wait for a click.
+            "$loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Courier New" \
+                /d "Liberation Mono" /f &&
+            "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+                /d 0 /f &&
+            wineserver -w
+    } </dev/null >"$log" 2>&1 || status=$?
+    [ "$status" -eq 0 ] || fail_with_log "$status" "$log" "Making the $arch Wine prefix in $WINEPREFIX"
     touch "$WINEPREFIX/.keyscry-ready"
 }
 
@@ -57,7 +93,7 @@ start)
     use_display
     exec 9>"$dir/lock"
     flock 9
-    make_prefix </dev/null >/dev/null 2>&1
+    make_prefix
     # The lock must not live on in the wineserver, or the next start would wait for it.
     setsid wineserver -p 9>&- </dev/null >/dev/null 2>&1 || true
     ;;
@@ -68,7 +104,7 @@ run)
     # open long after the program ended. So the output goes to a file first.
     log=$(mktemp "$dir/run.XXXXXX")
     status=0
-    wine "$@" >"$log" 2>&1 </dev/null || status=$?
+    "$loader" "$@" >"$log" 2>&1 </dev/null || status=$?
     cat "$log"
     rm -f "$log"
     exit $status
@@ -81,7 +117,7 @@ stop)
     fi
     ;;
 *)
-    echo "usage: wine-env.sh DIR start|run EXE...|stop" >&2
+    echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2
     exit 2
     ;;
 esac

@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Keyscry under Wine. On a machine without a display
-# it runs on a virtual one, saves a screenshot and prints its path.
+# Sets up, builds and runs Keyscry under Wine: the 32-bit Keyscry.exe where
+# the machine executes 32-bit x86 code, the 64-bit Keyscry64.exe otherwise
+# (KEYSCRY_ARCHES=x64 chooses it anyway). On a machine without a display it
+# runs on a virtual one, saves a screenshot and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+source scripts/arches.sh
 scripts/build.sh
-wine_dir=build/wine-run
-if [ -n "${DISPLAY:-}" ]; then
-    bash cmake/wine-env.sh "$wine_dir" start
-    status=0
-    bash cmake/wine-env.sh "$wine_dir" run build/bin/Keyscry.exe || status=$?
-    bash cmake/wine-env.sh "$wine_dir" stop
-    exit $status
+
+if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
+    arch=x86 exe=build/x86/bin/Keyscry.exe
+    echo "Running the 32-bit Keyscry.exe ($exe) under Wine."
+else
+    arch=x64 exe=build/x64/bin/Keyscry64.exe
+    echo "Running the 64-bit Keyscry64.exe ($exe) under Wine: the 32-bit build can't run here, since $KEYSCRY_X86_REASON."
 fi
-scripts/screenshot.sh build/keyscry.png
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec scripts/screenshot.sh "$arch" build/keyscry.png
+fi
+wine_dir=build/$arch/wine-run
+bash cmake/wine-env.sh "$arch" "$wine_dir" start
+status=0
+bash cmake/wine-env.sh "$arch" "$wine_dir" run "$exe" || status=$?
+bash cmake/wine-env.sh "$arch" "$wine_dir" stop
+case $status in
+0) ;;
+1) echo "Keyscry ended with exit code 1: another instance was already running." >&2 ;;
+2) echo "Keyscry ended with exit code 2: its main window could not be created." >&2 ;;
+*) echo "Keyscry or Wine ended with exit code $status (Wine's output, if any, is above)." >&2 ;;
+esac
+exit $status

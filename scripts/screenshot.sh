@@ -1,25 +1,57 @@
 #!/usr/bin/env bash
-# Starts the built Keyscry on a virtual display, saves a screenshot of its
-# window to the given PNG file (default build/keyscry.png) and prints the path.
+# Starts the built Keyscry of one architecture (x86, the default, or x64) on a
+# virtual display, saves a screenshot of its window to the given PNG file
+# (default build/keyscry.png) and prints the path. When the window doesn't
+# show, it prints the end of Wine's output and fails.
+#   screenshot.sh [x86|x64] [FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=$(realpath -m "${1:-build/keyscry.png}")
+arch=${1:-x86}
+case "$arch" in
+x86) exe=build/x86/bin/Keyscry.exe ;;
+x64) exe=build/x64/bin/Keyscry64.exe ;;
+*)
+    echo "usage: screenshot.sh [x86|x64] [FILE]" >&2
+    exit 2
+    ;;
+esac
+out=$(realpath -m "${2:-build/keyscry.png}")
 mkdir -p "$(dirname "$out")"
-wine_dir=build/wine-run
+wine_dir=build/$arch/wine-run
 unset DISPLAY
-bash cmake/wine-env.sh "$wine_dir" start
-trap 'bash cmake/wine-env.sh "$wine_dir" stop' EXIT
+bash cmake/wine-env.sh "$arch" "$wine_dir" start
+trap 'bash cmake/wine-env.sh "$arch" "$wine_dir" stop' EXIT
 export DISPLAY=$(cat "$wine_dir/xvfb.display")
-bash cmake/wine-env.sh "$wine_dir" run build/bin/Keyscry.exe >/dev/null &
+log="$wine_dir/keyscry.log"
+bash cmake/wine-env.sh "$arch" "$wine_dir" run "$exe" >"$log" 2>&1 &
 keyscry=$!
+title="Keyscry - CryptoAPI Service Providers"
 # The window is shown once the first provider has been inspected.
+shown=no
 for _ in $(seq 100); do
     sleep 0.2
-    xwininfo -root -tree 2>/dev/null | grep -q '"Keyscry - CryptoAPI Service Providers"' && break
+    if xwininfo -root -tree 2>/dev/null | grep -q "\"$title\""; then
+        shown=yes
+        break
+    fi
+    kill -0 $keyscry 2>/dev/null || break
 done
+if [ $shown = no ]; then
+    if kill -0 $keyscry 2>/dev/null; then
+        kill $keyscry
+        echo "screenshot.sh: Keyscry's window did not show within 20 s. The end of Wine's output:" >&2
+    else
+        status=0
+        wait $keyscry || status=$?
+        echo "screenshot.sh: Keyscry ended with exit code $status before its window showed. The end of Wine's output:" >&2
+    fi
+    tail -n 15 "$log" | sed 's/^/  | /' >&2
+    exit 1
+fi
 sleep 1
-geometry=$(xwininfo -name "Keyscry - CryptoAPI Service Providers" |
+geometry=$(xwininfo -name "$title" |
     awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print w "x" h "+" x "+" y}')
-import -window root -crop "$geometry" +repage "$out"
+# ImageMagick's own import, whatever else PATH may offer under that name.
+/usr/bin/import -window root -crop "$geometry" +repage "$out"
 kill $keyscry 2>/dev/null || true
 echo "$out"

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Keyscry
-# needs. Quick when everything is there already; never asks for sudo.
+# Installs every Debian package that building, running and testing both
+# builds of Keyscry needs (32-bit and 64-bit compilers and Wine). Quick and
+# quiet when everything is there already; never asks for sudo. Wine's 32-bit
+# part is installed even where the kernel can't execute it: installing needs
+# no execution, and the scripts find out what runs.
 set -euo pipefail
 
 packages=(
     cmake ninja-build
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     googletest
-    wine wine32:i386
+    wine wine32:i386 wine64
     xvfb xauth x11-utils imagemagick
     fonts-wine fonts-liberation
 )

@@ -2,7 +2,9 @@
 # Refreshes Keyscry's window against the seeded hostile provider for many
 # seeds and prints how many ran and how many failed.
 #   scripts/soak.sh [SEEDS [FIRST]]   SEEDS seeds from FIRST on (10000 from 1)
-# KEYSCRY_BUILD names the build folder (default build/). Each batch of seeds
+# It runs the 32-bit build where the machine can, the 64-bit one otherwise
+# (KEYSCRY_ARCHES=x64 chooses it anyway), in build/x86 or build/x64; KEYSCRY_BUILD
+# names another build folder of that architecture. Each batch of seeds
 # runs in one test process; a batch that crashes or hangs counts its seeds as
 # failed. The exit code is 0 only when no seed failed.
 set -euo pipefail
@@ -10,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seeds=${1:-10000}
 first=${2:-1}
-build=${KEYSCRY_BUILD:-build}
+build=${KEYSCRY_BUILD:-}
 batch=1000
 case "$seeds$first" in
 *[!0-9]*)
@@ -19,13 +21,19 @@ case "$seeds$first" in
     ;;
 esac
 
+source scripts/arches.sh
+arch=x64
+[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && arch=x86
+[ -n "${KEYSCRY_BUILD:-}" ] || build=build/$arch
+toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target hardening_tests >/dev/null
+echo "soak: the $arch build in $build"
 
 wine_dir="$build/wine"
-bash cmake/wine-env.sh "$wine_dir" start
-trap 'bash cmake/wine-env.sh "$wine_dir" stop' EXIT
+bash cmake/wine-env.sh $arch "$wine_dir" start
+trap 'bash cmake/wine-env.sh $arch "$wine_dir" stop' EXIT
 
 start=$SECONDS
 ran=0
@@ -34,7 +42,7 @@ last=$((first + seeds - 1))
 for ((from = first; from <= last; from += batch)); do
     to=$((from + batch - 1 < last ? from + batch - 1 : last))
     status=0
-    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 bash cmake/wine-env.sh "$wine_dir" run \
+    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 bash cmake/wine-env.sh $arch "$wine_dir" run \
         "$build/bin/hardening_tests.exe" \
         --gtest_filter=HostileProvider.SeededScriptsLeaveTheWindowSound 2>&1) || status=$?
     grep -E '^seed [0-9]+: ' <<<"$output" || true

@@ -1,5 +1,5 @@
-// Keyscry.exe as a file: its headers and its import table, read straight
-// from the bytes on disk rather than through the loader.
+// Keyscry's executable as a file, PE32 or PE32+: its headers and its import
+// table, read straight from the bytes on disk rather than through the loader.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/keyscry_process.h"
+#include "image/under_test.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ constexpr size_t SizeLimit = 16384;
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes ReadKeyscryFile() {
-    std::ifstream file(BinaryFolder() + "Keyscry.exe", std::ios::binary);
+Bytes ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -32,12 +32,33 @@ template <typename Header> bool ReadAt(const Bytes& bytes, size_t offset, Header
     return true;
 }
 
+// The parts of the optional header that the checks read; the two formats
+// differ in the width of a few fields before these.
+struct OptionalHeader {
+    WORD magic = 0;
+    DWORD entryPoint = 0;
+    WORD subsystem = 0;
+    WORD dllCharacteristics = 0;
+    IMAGE_DATA_DIRECTORY directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES]{};
+};
+
 struct Image {
     bool valid = false;
     IMAGE_FILE_HEADER file{};
-    IMAGE_OPTIONAL_HEADER32 optional{};
+    OptionalHeader optional;
     std::vector<IMAGE_SECTION_HEADER> sections;
 };
+
+template <typename Header> bool ReadOptionalHeader(const Bytes& bytes, size_t at, Image& image) {
+    Header header{};
+    if (!ReadAt(bytes, at, header) || header.Magic != image.optional.magic)
+        return false;
+    image.optional.entryPoint = header.AddressOfEntryPoint;
+    image.optional.subsystem = header.Subsystem;
+    image.optional.dllCharacteristics = header.DllCharacteristics;
+    std::memcpy(image.optional.directories, header.DataDirectory, sizeof header.DataDirectory);
+    return true;
+}
 
 Image ParseImage(const Bytes& bytes) {
     Image image;
@@ -48,7 +69,13 @@ Image ParseImage(const Bytes& bytes) {
         return image;
     size_t fileHeaderAt = dos.e_lfanew + sizeof signature;
     size_t optionalAt = fileHeaderAt + sizeof image.file;
-    if (!ReadAt(bytes, fileHeaderAt, image.file) || !ReadAt(bytes, optionalAt, image.optional))
+    if (!ReadAt(bytes, fileHeaderAt, image.file) ||
+        !ReadAt(bytes, optionalAt, image.optional.magic))
+        return image;
+    bool optionalRead = image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                            ? ReadOptionalHeader<IMAGE_OPTIONAL_HEADER64>(bytes, optionalAt, image)
+                            : ReadOptionalHeader<IMAGE_OPTIONAL_HEADER32>(bytes, optionalAt, image);
+    if (!optionalRead)
         return image;
     size_t sectionAt = optionalAt + image.file.SizeOfOptionalHeader;
     for (WORD i = 0; i < image.file.NumberOfSections; ++i) {
@@ -91,10 +118,27 @@ struct ImportedDll {
     std::vector<std::string> functions; // "#n" for an import by ordinal
 };
 
+// One entry of an import lookup table: 32 bits in PE32, 64 in PE32+, the top
+// bit marking an import by ordinal.
+template <typename Thunk>
+void ReadImportedFunctions(const Image& image, const Bytes& bytes, size_t thunkAt,
+                           ImportedDll& dll) {
+    constexpr Thunk OrdinalFlag = Thunk(1) << (sizeof(Thunk) * 8 - 1);
+    Thunk thunk = 0;
+    while (thunkAt && ReadAt(bytes, thunkAt, thunk) && thunk) {
+        if (thunk & OrdinalFlag)
+            dll.functions.push_back("#" + std::to_string(thunk & 0xFFFF));
+        else // a two-byte hint comes before the name
+            dll.functions.push_back(
+                StringAt(bytes, OffsetOf(image, static_cast<DWORD>(thunk) + 2)));
+        thunkAt += sizeof thunk;
+    }
+}
+
 std::vector<ImportedDll> ReadImports(const Image& image, const Bytes& bytes) {
     std::vector<ImportedDll> dlls;
     const IMAGE_DATA_DIRECTORY& directory =
-        image.optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        image.optional.directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
     size_t at = OffsetOf(image, directory.VirtualAddress);
     IMAGE_IMPORT_DESCRIPTOR descriptor{};
     while (at && ReadAt(bytes, at, descriptor) && descriptor.Name) {
@@ -102,14 +146,10 @@ std::vector<ImportedDll> ReadImports(const Image& image, const Bytes& bytes) {
         DWORD lookup =
             descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
         size_t thunkAt = OffsetOf(image, lookup);
-        DWORD thunk = 0;
-        while (thunkAt && ReadAt(bytes, thunkAt, thunk) && thunk) {
-            if (thunk & IMAGE_ORDINAL_FLAG32)
-                dll.functions.push_back("#" + std::to_string(IMAGE_ORDINAL32(thunk)));
-            else // a two-byte hint comes before the name
-                dll.functions.push_back(StringAt(bytes, OffsetOf(image, thunk + 2)));
-            thunkAt += sizeof thunk;
-        }
+        if (image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+            ReadImportedFunctions<ULONGLONG>(image, bytes, thunkAt, dll);
+        else
+            ReadImportedFunctions<DWORD>(image, bytes, thunkAt, dll);
         dlls.push_back(dll);
         at += sizeof descriptor;
     }
@@ -142,11 +182,13 @@ bool IsAnsiOrTextFree(const std::string& function) {
 class KeyscryImage : public testing::Test {
   protected:
     void SetUp() override {
-        bytes = ReadKeyscryFile();
-        ASSERT_FALSE(bytes.empty()) << "Keyscry.exe not found beside the test";
+        ASSERT_TRUE(underTest.facts) << "unknown architecture";
+        bytes = ReadFile(underTest.path);
+        ASSERT_FALSE(bytes.empty()) << underTest.path << " not found";
         image = ParseImage(bytes);
-        ASSERT_TRUE(image.valid) << "not a PE image";
+        ASSERT_TRUE(image.valid) << underTest.path << " is not a PE image";
     }
+    ExecutableUnderTest underTest = UnderTest();
     Bytes bytes;
     Image image;
 };
@@ -186,27 +228,38 @@ TEST(ImportRules, AcceptAVariantsAndListedTextFreeFunctions) {
         EXPECT_EQ(IsAnsiOrTextFree(c.function), c.allowed) << c.function;
 }
 
-TEST_F(KeyscryImage, IsASmall32BitGuiExecutable) {
+TEST_F(KeyscryImage, IsASmallGuiExecutableOfItsArchitecture) {
     EXPECT_LE(bytes.size(), SizeLimit);
-    EXPECT_EQ(image.optional.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
-    EXPECT_EQ(image.file.Machine, IMAGE_FILE_MACHINE_I386);
-    EXPECT_EQ(image.optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    EXPECT_EQ(image.optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS].VirtualAddress, 0u);
-    EXPECT_EQ(image.optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS].Size, 0u);
+    EXPECT_EQ(image.optional.magic, underTest.facts->optionalHeaderMagic);
+    EXPECT_EQ(image.file.Machine, underTest.facts->machine);
+    EXPECT_EQ(image.optional.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    EXPECT_EQ(image.optional.directories[IMAGE_DIRECTORY_ENTRY_TLS].VirtualAddress, 0u);
+    EXPECT_EQ(image.optional.directories[IMAGE_DIRECTORY_ENTRY_TLS].Size, 0u);
+}
+
+// It always loads at its preferred base, so it carries no relocations and
+// doesn't ask to be moved.
+TEST_F(KeyscryImage, LoadsAtAFixedBaseWithoutRelocations) {
+    EXPECT_EQ(image.optional.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
+    EXPECT_EQ(image.optional.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, 0);
+    for (const IMAGE_SECTION_HEADER& section : image.sections) {
+        const char* name = reinterpret_cast<const char*>(section.Name);
+        EXPECT_NE(std::string(name, strnlen(name, sizeof section.Name)), ".reloc");
+    }
 }
 
 // A time stamp would make every build differ from the last.
 TEST_F(KeyscryImage, CarriesNoTimeStamps) {
     EXPECT_EQ(image.file.TimeDateStamp, 0u);
     const IMAGE_DATA_DIRECTORY& resources =
-        image.optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
+        image.optional.directories[IMAGE_DIRECTORY_ENTRY_RESOURCE];
     IMAGE_RESOURCE_DIRECTORY root{};
     ASSERT_TRUE(ReadAt(bytes, OffsetOf(image, resources.VirtualAddress), root));
     EXPECT_EQ(root.TimeDateStamp, 0u);
 }
 
 TEST_F(KeyscryImage, EntryPointLiesInExecutableCode) {
-    const IMAGE_SECTION_HEADER* section = SectionOf(image, image.optional.AddressOfEntryPoint);
+    const IMAGE_SECTION_HEADER* section = SectionOf(image, image.optional.entryPoint);
     ASSERT_TRUE(section) << "entry point outside every section";
     EXPECT_TRUE(section->Characteristics & IMAGE_SCN_CNT_CODE);
     EXPECT_TRUE(section->Characteristics & IMAGE_SCN_MEM_EXECUTE);

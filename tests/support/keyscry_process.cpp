@@ -7,8 +7,12 @@ std::string BinaryFolder() {
     return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+std::string KeyscryPath() {
+    return BinaryFolder() + KEYSCRY_EXE_FILE;
+}
+
 KeyscryProcess StartKeyscry() {
-    std::string command = "\"" + BinaryFolder() + "Keyscry.exe\"";
+    std::string command = "\"" + KeyscryPath() + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

@@ -1,12 +1,15 @@
-// Starting the built Keyscry.exe as its own process and finding its window.
+// Starting the built Keyscry (Keyscry.exe or Keyscry64.exe, the one of the
+// test's own build tree) as its own process and finding its window.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// The folder that holds the test executable, Keyscry.exe and the fake provider.
+// The folder that holds the test executable, Keyscry and the fake provider.
 std::string BinaryFolder();
+// Keyscry's executable in that folder.
+std::string KeyscryPath();
 
 struct KeyscryProcess {
     HANDLE process = nullptr;

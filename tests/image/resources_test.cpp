@@ -1,18 +1,24 @@
-// The icon, manifest and version block, read back from the built Keyscry.exe.
+// The icon, manifest and version block, read back from the built executable.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <regex>
 
-#include "support/keyscry_process.h"
+#include "image/under_test.h"
 
 namespace {
 
 const WORD UsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 std::string KeyscryPath() {
-    return BinaryFolder() + "Keyscry.exe";
+    return UnderTest().path;
+}
+
+const ArchitectureFacts& Facts() {
+    static const ArchitectureFacts unknown{"?", "?", 0, 0, "?"};
+    const ArchitectureFacts* facts = UnderTest().facts;
+    return facts ? *facts : unknown;
 }
 
 std::vector<BYTE> VersionBlock() {
@@ -65,6 +71,13 @@ VersionNode ParseNode(const BYTE* block, size_t offset, size_t* next) {
     return node;
 }
 
+// The project's version (from the build), with 0 as the fourth part.
+constexpr DWORD VersionHigh = MAKELONG(KEYSCRY_VERSION_MINOR, KEYSCRY_VERSION_MAJOR);
+constexpr DWORD VersionLow = MAKELONG(0, KEYSCRY_VERSION_PATCH);
+const std::string VersionText = std::to_string(KEYSCRY_VERSION_MAJOR) + "." +
+                                std::to_string(KEYSCRY_VERSION_MINOR) + "." +
+                                std::to_string(KEYSCRY_VERSION_PATCH) + ".0";
+
 TEST(Resources, VersionBlockFixedPart) {
     std::vector<BYTE> block = VersionBlock();
     ASSERT_FALSE(block.empty());
@@ -74,10 +87,10 @@ TEST(Resources, VersionBlockFixedPart) {
     ASSERT_EQ(length, sizeof *fixed);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     const std::pair<DWORD, DWORD> fields[] = {
-        {fixed->dwFileVersionMS, 0x00010000},
-        {fixed->dwFileVersionLS, 0x00020000},
-        {fixed->dwProductVersionMS, 0x00010000},
-        {fixed->dwProductVersionLS, 0x00020000},
+        {fixed->dwFileVersionMS, VersionHigh},
+        {fixed->dwFileVersionLS, VersionLow},
+        {fixed->dwProductVersionMS, VersionHigh},
+        {fixed->dwProductVersionLS, VersionLow},
         {fixed->dwFileFlagsMask, 0x3F},
         {fixed->dwFileFlags, 0x0B},
         {fixed->dwFileOS, 0x00010001},
@@ -119,8 +132,8 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
 
     const std::pair<const char*, const char*> expected[] = {
         {"FileDescription", "Keyscry - Enumerates Crypto Service Providers"},
-        {"FileVersion", "1.0.2.0"},
-        {"OriginalFilename", "Keyscry.exe"},
+        {"FileVersion", VersionText.c_str()},
+        {"OriginalFilename", Facts().fileName},
         {"CompanyName", nullptr}, // credits: any text
         {"LegalCopyright", nullptr},
     };
@@ -137,8 +150,8 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
     }
 }
 
-// Keyscry.exe loaded as data, for its raw resources.
-class KeyscryImage : public testing::Test {
+// The executable loaded as data, for its raw resources.
+class KeyscryResources : public testing::Test {
   protected:
     void SetUp() override {
         module = LoadLibraryExA(KeyscryPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -180,7 +193,7 @@ void ExpectAttributes(const std::string& element, const Attributes& expected) {
         EXPECT_EQ(Attribute(element, name), value) << element;
 }
 
-TEST_F(KeyscryImage, ManifestAsksForCommonControlsSix) {
+TEST_F(KeyscryResources, ManifestAsksForCommonControlsSix) {
     std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEA(1));
     ASSERT_FALSE(manifest.empty());
     std::vector<std::string> declaration = Elements(manifest, "?xml");
@@ -197,13 +210,13 @@ TEST_F(KeyscryImage, ManifestAsksForCommonControlsSix) {
     std::vector<std::string> identities = Elements(manifest, "assemblyIdentity");
     ASSERT_EQ(identities.size(), 2u);
     ExpectAttributes(identities[0], {{"version", "1.0.0.0"},
-                                     {"processorArchitecture", "X86"},
+                                     {"processorArchitecture", Facts().manifestArchitecture},
                                      {"name", "Keyscry"},
                                      {"type", "win32"}});
     ExpectAttributes(identities[1], {{"type", "win32"},
                                      {"name", "Microsoft.Windows.Common-Controls"},
                                      {"version", "6.0.0.0"},
-                                     {"processorArchitecture", "X86"},
+                                     {"processorArchitecture", Facts().manifestArchitecture},
                                      {"publicKeyToken", "6595b64144ccf1df"},
                                      {"language", "*"}});
     EXPECT_NE(manifest.find("<description>Keyscry</description>"), std::string::npos);
@@ -226,7 +239,7 @@ struct IconGroup {
 };
 #pragma pack(pop)
 
-TEST_F(KeyscryImage, IconGroupHasOne32By32ImageOf8Bits) {
+TEST_F(KeyscryResources, IconGroupHasOne32By32ImageOf8Bits) {
     std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(500));
     ASSERT_EQ(group.size(), sizeof(IconGroup));
     const IconGroup* icons = reinterpret_cast<const IconGroup*>(group.data());
@@ -252,7 +265,7 @@ BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR langu
     return TRUE;
 }
 
-TEST_F(KeyscryImage, EveryResourceIsInUsEnglishOnly) {
+TEST_F(KeyscryResources, EveryResourceIsInUsEnglishOnly) {
     const std::pair<LPCSTR, LPCSTR> resources[] = {
         {RT_GROUP_ICON, MAKEINTRESOURCEA(500)},
         {RT_ICON, MAKEINTRESOURCEA(1)},

@@ -1,0 +1,17 @@
+# The parts of a mingw-w64 cross-build that both architectures share;
+# included by each toolchain file once it has named KEYSCRY_TRIPLET.
+set(CMAKE_C_COMPILER ${KEYSCRY_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KEYSCRY_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KEYSCRY_TRIPLET}-windres)
+set(CMAKE_AR ${KEYSCRY_TRIPLET}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${KEYSCRY_TRIPLET}-ranlib CACHE FILEPATH "")
+set(CMAKE_STRIP ${KEYSCRY_TRIPLET}-strip CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KEYSCRY_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every target names the system libraries it links.
+set(CMAKE_C_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)
+set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)

@@ -1,0 +1,9 @@
+# Cross-build for 64-bit Windows (x86-64) with mingw-w64. The posix
+# thread-model compiler is used throughout: GoogleTest needs std::mutex, and
+# the shipped executable links no runtime at all, so the thread model doesn't
+# reach it.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KEYSCRY_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,0 +1,42 @@
+# Sourced by the scripts that run Keyscry or its tests: decides which of the
+# two builds this machine can run under Wine, and sets
+#   KEYSCRY_RUN_ARCHES  "x86 x64" or "x64" (or what KEYSCRY_ARCHES says)
+#   KEYSCRY_X86_REASON  why the 32-bit build can't run here (empty when it can)
+# Every x86-64 machine runs the 64-bit build through Wine's 64-bit loader. The
+# 32-bit one needs a kernel that executes 32-bit x86 code, which some don't:
+# the probe starts Wine's 32-bit loader and reads its answer.
+# KEYSCRY_ARCHES overrides the probe: "x64" makes a machine that runs both act
+# as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work too).
+
+keyscry_probe_arches() {
+    KEYSCRY_X86_REASON=""
+    if [ -n "${KEYSCRY_ARCHES:-}" ]; then
+        local word arches=""
+        for word in ${KEYSCRY_ARCHES//,/ }; do
+            case "$word" in
+            x86 | x64) arches="$arches $word" ;;
+            *)
+                echo "KEYSCRY_ARCHES: unknown architecture '$word' (x86 or x64)" >&2
+                return 2
+                ;;
+            esac
+        done
+        KEYSCRY_RUN_ARCHES=${arches# }
+        case " $arches " in
+        *" x86 "*) ;;
+        *) KEYSCRY_X86_REASON="KEYSCRY_ARCHES=$KEYSCRY_ARCHES leaves it out" ;;
+        esac
+        return 0
+    fi
+    local answer status=0
+    answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
+    if [ "$status" -eq 0 ]; then
+        KEYSCRY_RUN_ARCHES="x86 x64"
+    else
+        KEYSCRY_RUN_ARCHES="x64"
+        answer=$(tail -n 1 <<<"$answer")
+        KEYSCRY_X86_REASON="this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
+    fi
+}
+
+keyscry_probe_arches || exit 2

@@ -1,0 +1,41 @@
+// Which Keyscry executable the file checks read. By default the one of the
+// test's own build tree; KEYSCRY_IMAGE (a Windows path) and KEYSCRY_IMAGE_ARCH
+// name another, so that the 64-bit tree, which runs on every machine, also
+// checks the 32-bit file: reading a file takes no 32-bit execution.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "support/keyscry_process.h"
+
+struct ArchitectureFacts {
+    const char* name; // as the build trees name it
+    const char* fileName;
+    WORD machine;
+    WORD optionalHeaderMagic;
+    const char* manifestArchitecture;
+};
+
+inline const ArchitectureFacts Architectures[] = {
+    {"x86", "Keyscry.exe", IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, "X86"},
+    {"x64", "Keyscry64.exe", IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, "amd64"},
+};
+
+struct ExecutableUnderTest {
+    std::string path;
+    const ArchitectureFacts* facts = nullptr; // null for an unknown architecture
+};
+
+inline ExecutableUnderTest UnderTest() {
+    const char* path = std::getenv("KEYSCRY_IMAGE");
+    const char* arch = std::getenv("KEYSCRY_IMAGE_ARCH");
+    ExecutableUnderTest underTest{path ? path : KeyscryPath(), nullptr};
+    for (const ArchitectureFacts& facts : Architectures)
+        if (std::strcmp(facts.name, arch ? arch : KEYSCRY_ARCH) == 0)
+            underTest.facts = &facts;
+    return underTest;
+}
