@@ -1,6 +1,8 @@
 // Measures how long a program takes from CreateProcess until its main window
-// is visible with its list filled: Keyscry against a minimal window program,
-// started in turns, each program's median over the runs. The clock runs in
+// is visible with its list filled: Keyscry against a bare program that makes
+// the same platform calls and nothing else (the goal), and against a minimal
+// window program (for reference), started in turns, each program's median
+// over the runs. The clock runs in
 // this process, inside Wine.
 //   startup_driver [runs]   (default 15, after one unmeasured start of each)
 #include <windows.h>
@@ -81,10 +83,11 @@ double TimeOneStart(const std::string& program) {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 15;
-    const char* const programs[] = {KEYSCRY_EXE_FILE, "minimal_window.exe"};
-    std::vector<double> times[2];
+    const char* const programs[] = {KEYSCRY_EXE_FILE, "bare_start.exe", "minimal_window.exe"};
+    constexpr int Programs = std::size(programs);
+    std::vector<double> times[Programs];
     for (int run = -1; run < runs; ++run) {
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < Programs; ++i) {
             double ms = TimeOneStart(programs[i]);
             if (ms < 0) {
                 std::printf("%s: no visible window with a filled list\n", programs[i]);
@@ -95,13 +98,15 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("%-20s %8s %8s %8s\n", "program", "median", "min", "max");
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < Programs; ++i) {
         std::vector<double> sorted = times[i];
         std::sort(sorted.begin(), sorted.end());
         std::printf("%-20s %6.1f ms %5.1f ms %5.1f ms\n", programs[i], Median(times[i]),
                     sorted.front(), sorted.back());
     }
-    std::printf("ratio Keyscry / minimal window: %.2f (goal <= 1.20), %d runs each\n",
+    std::printf("ratio Keyscry / bare start: %.2f (goal <= 1.10), %d runs each\n",
                 Median(times[0]) / Median(times[1]), runs);
+    std::printf("ratio Keyscry / minimal window: %.2f (for reference)\n",
+                Median(times[0]) / Median(times[2]));
     return 0;
 }

@@ -1,0 +1,155 @@
+// The start-up benchmark's second baseline: the platform calls that Keyscry
+// makes before its window first shows, in one straight row and nothing else.
+// Version-6 common controls (the same manifest), the same icon, class, window,
+// three fonts and eleven controls, the catalogue read into the provider box,
+// the first provider's type read, the provider opened with a verification
+// context and both its enumerations listed. It is linked like Keyscry, without
+// a runtime, so the difference between the two is Keyscry's own share.
+#include <windows.h>
+#include <commctrl.h>
+#include <wincrypt.h>
+
+#include <iterator>
+
+#include "app/identifiers.h"
+#include "provider/provider.h"
+
+namespace {
+
+char text[550];
+char providerName[255];
+char keyPath[255];
+PROV_ENUMALGS_EX record;
+
+LRESULT CALLBACK BareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HFONT Font(int height, const char* face) {
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+struct Control {
+    DWORD extendedStyle;
+    const char* className;
+    const char* text;
+    DWORD style;
+    int x, y, width, height, id;
+    int font; // 0 ui, 1 label, 2 fixed, -1 none
+};
+
+const DWORD Label = WS_CHILD | WS_VISIBLE;
+const DWORD Button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+const DWORD Combo =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_SORT | CBS_AUTOHSCROLL | CBS_DROPDOWN;
+
+const Control Controls[] = {
+    {0, "STATIC", "Provider:", Label, 10, 20, 100, 20, 0, 1},
+    {0, "COMBOBOX", nullptr, Combo, 110, 16, 520, 750, IDC_PROVIDER, 0},
+    {0, "STATIC", "Provider Type:", Label, 10, 48, 120, 20, 0, 1},
+    {WS_EX_STATICEDGE, "EDIT", " ", 0x50010881, 110, 45, 220, 20, 0, 0},
+    {0, "STATIC", "Container:", Label, 350, 48, 90, 20, 0, 1},
+    {0, "COMBOBOX", nullptr, Combo, 420, 45, 210, 100, IDC_CONTAINER, 0},
+    {0, "BUTTON", "Refresh", Button, 420, 370, 100, 24, IDC_REFRESH, 1},
+    {0, "BUTTON", "Exit", Button, 530, 370, 100, 24, IDC_EXIT, 1},
+    {0, "BUTTON", "About", Button, 10, 370, 100, 24, IDC_ABOUT, 1},
+    {WS_EX_CLIENTEDGE, "LISTBOX", nullptr, 0x50B05143, 10, 110, 620, 250, IDC_ALGORITHMS, 2},
+    {0, "STATIC", "header", Label, 10, 90, 620, 20, 0, 2},
+};
+
+void ListEnumeration(HCRYPTPROV provider, DWORD param, BYTE* buffer, DWORD capacity, HWND control,
+                     UINT addMessage, bool isAlgorithm) {
+    DWORD flags = CRYPT_FIRST;
+    for (DWORD entries = 0; entries < MaxEnumeratedEntries; ++entries, flags = 0) {
+        DWORD length = 0;
+        CryptGetProvParam(provider, param, nullptr, &length, flags);
+        if (length > capacity)
+            length = capacity;
+        if (CryptGetProvParam(provider, param, buffer, &length, flags) != TRUE)
+            break;
+        const char* entry = reinterpret_cast<const char*>(buffer);
+        if (isAlgorithm) {
+            wsprintfA(text, "%-15s   %03Xh   %-30s         %5d  %5d  %5d", record.szName,
+                      record.dwProtocols, record.szLongName, record.dwMinLen, record.dwMaxLen,
+                      record.dwDefaultLen);
+            entry = text;
+        }
+        SendMessageA(control, addMessage, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry));
+    }
+}
+
+} // namespace
+
+extern "C" void BareStart() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    InitCommonControls();
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNWINDOW;
+    windowClass.lpfnWndProc = BareWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hIconSm = icon;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = "BareStart";
+    RegisterClassExA(&windowClass);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_ACCEPTFILES, "BareStart", "Bare start",
+                                  WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 645, 430,
+                                  nullptr, nullptr, instance, nullptr);
+
+    HFONT fonts[] = {Font(-12, "Tahoma"), Font(-11, "Tahoma"), Font(-12, "Courier New")};
+    HWND controls[std::size(Controls)];
+    for (size_t i = 0; i < std::size(Controls); ++i) {
+        const Control& c = Controls[i];
+        controls[i] = CreateWindowExA(
+            c.extendedStyle, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts[c.font]), TRUE);
+    }
+    HWND providerBox = controls[1], typeField = controls[3], containerBox = controls[5];
+    HWND list = controls[9];
+
+    HKEY key = nullptr;
+    RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
+    for (DWORD index = 0; RegEnumKeyA(key, index, text, 254) != ERROR_NO_MORE_ITEMS; ++index)
+        SendMessageA(providerBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    RegCloseKey(key);
+    SendMessageA(providerBox, CB_SETCURSEL, 0, 0);
+    SendMessageA(providerBox, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(providerName));
+
+    lstrcpyA(keyPath, ProviderKeyPath);
+    lstrcatA(keyPath, "\\");
+    lstrcatA(keyPath, providerName);
+    RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
+    DWORD type = 0, size = sizeof type;
+    RegQueryValueExA(key, "Type", nullptr, nullptr, reinterpret_cast<BYTE*>(&type), &size);
+    RegCloseKey(key);
+    SetWindowTextA(typeField, ProviderTypeName(type));
+
+    HCRYPTPROV provider = 0;
+    if (CryptAcquireContextA(&provider, nullptr, providerName, type, CRYPT_VERIFYCONTEXT)) {
+        ListEnumeration(provider, PP_ENUMCONTAINERS, reinterpret_cast<BYTE*>(text), 100,
+                        containerBox, CB_ADDSTRING, false);
+        SendMessageA(containerBox, CB_SETCURSEL, 0, 0);
+        ListEnumeration(provider, PP_ENUMALGS_EX, reinterpret_cast<BYTE*>(&record), sizeof record,
+                        list, LB_INSERTSTRING, true);
+        CryptReleaseContext(provider, 0);
+    }
+
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    ExitProcess(static_cast<UINT>(message.wParam));
+}
