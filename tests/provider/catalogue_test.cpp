@@ -97,6 +97,32 @@ TEST(Catalogue, UnreadableNamesGiveEmptyEntries) {
         EXPECT_EQ(BoxFor(test.subkeys).entries, test.entries);
 }
 
+// On 64-bit Windows the catalogue has two views: 64-bit programs see the
+// native one, 32-bit programs the WOW64 one. Each build must read its own;
+// here a provider registered in the 32-bit view only is left out by the
+// 64-bit build. The machine's own catalogue is used, so the key is removed again.
+TEST(Catalogue, SixtyFourBitBuildReadsTheNativeView) {
+    if (sizeof(void*) != 8)
+        GTEST_SKIP() << "a 32-bit prefix has one view only";
+    const std::string name = "Keyscry Test 32-bit View Only";
+    const std::string path = std::string(ProviderKeyPath) + "\\" + name;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    MessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    Names entries = ComboEntries(appState.providerCombo);
+    DestroyTestMainWindow(window);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), name), 0);
+    EXPECT_EQ(
+        std::count(entries.begin(), entries.end(), "Microsoft Base Cryptographic Provider v1.0"),
+        1);
+}
+
 class CatalogueWindow : public ProviderWindowTest {
   protected:
     DWORD LookUp(const std::string& name) {
