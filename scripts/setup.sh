@@ -13,6 +13,7 @@ packages=(
     googletest
     wine wine32:i386 wine64
     xvfb xauth x11-utils imagemagick
+    zip unzip
     fonts-wine fonts-liberation
 )
 

@@ -14,7 +14,7 @@ failed=()
 for arch in x86 x64; do
     if [[ " $KEYSCRY_RUN_ARCHES " != *" $arch "* ]]; then
         if [ "$arch" = x86 ]; then
-            echo "The 32-bit (x86) suite was not run: $KEYSCRY_X86_REASON; the 64-bit suite checks the 32-bit Keyscry.exe as a file instead (tests labelled x86-file)."
+            echo "The 32-bit (x86) suite was not run: $KEYSCRY_X86_REASON; the 64-bit suite checks the 32-bit Keyscry.exe as a file instead (image_tests_x86, package_check)."
         else
             echo "The 64-bit (x64) suite was not run: KEYSCRY_ARCHES=$KEYSCRY_ARCHES leaves it out."
         fi

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Checks the release that scripts/package.sh writes. It packages twice, once
+# from this checkout and once from a copy of it elsewhere, and checks that:
+#   - the two runs give the same bytes, file for file (zips and executables);
+#   - SHA256SUMS verifies with sha256sum -c;
+#   - each zip holds exactly its executable, README.txt and LICENSE.txt, and
+#     its executable is byte for byte the one the build trees made;
+#   - the version in each zip's name is the executable's FileVersion (whose
+#     fourth part is 0).
+#   check-package.sh X86_EXE X64_EXE    the executables of the two build trees
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+declare -A built=([x86]=$1 [x64]=$2)
+declare -A exe_name=([x86]=Keyscry.exe [x64]=Keyscry64.exe)
+work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+    echo "check-package: $*" >&2
+    failures=$((failures + 1))
+}
+
+# The copy keeps .git, so that its zips get the same commit time.
+copy="$work/elsewhere/keyscry-sources"
+mkdir -p "$copy"
+tar -C "$root" --exclude='./build*' --exclude=./out --exclude=./dist -cf - . | tar -C "$copy" -xf -
+"$root/scripts/package.sh" "$work/first" >/dev/null
+"$copy/scripts/package.sh" "$work/elsewhere/second" >/dev/null
+
+first_files=$(cd "$work/first" && ls)
+[ "$first_files" = "$(cd "$work/elsewhere/second" && ls)" ] || fail "the two runs wrote different files"
+for file in $first_files; do
+    cmp -s "$work/first/$file" "$work/elsewhere/second/$file" || fail "$file differs between the two runs"
+done
+(cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
+
+for arch in x86 x64; do
+    exe=${exe_name[$arch]}
+    zips=("$work/first"/Keyscry-*-"$arch".zip)
+    [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || {
+        fail "no single $arch zip"
+        continue
+    }
+    zip=${zips[0]}
+    version=${zip##*/Keyscry-}
+    version=${version%-"$arch".zip}
+    entries=$(unzip -Z1 "$zip" | tr '\n' ' ')
+    [ "$entries" = "$exe README.txt LICENSE.txt " ] || fail "${zip##*/} holds: $entries"
+    unzip -q "$zip" -d "$work/$arch"
+    cmp -s "$work/$arch/$exe" "${built[$arch]}" || fail "$exe in ${zip##*/} is not the build's ${built[$arch]}"
+    cmp -s "$work/$arch/$exe" "$work/first/$exe" || fail "$exe in ${zip##*/} is not the bare $exe"
+    # The version block's strings are UTF-16: each key is followed by its value.
+    file_version=$(strings -e l "$work/$arch/$exe" | grep -x -A1 FileVersion | tail -n 1)
+    [ "$file_version" = "$version.0" ] ||
+        fail "${zip##*/} names version $version, $exe's FileVersion is $file_version"
+done
+
+if [ $failures -gt 0 ]; then
+    exit 1
+fi
+echo "check-package: both runs identical, sums verified, zips as built:"
+sed 's/^/  /' "$work/first/SHA256SUMS"
