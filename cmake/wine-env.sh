@@ -26,14 +26,15 @@ x86)
 x64)
     export WINEARCH=win64
     loader=/usr/lib/wine/wine64
+    # Wine starts its own helper programs through WINELOADER: the 64-bit
+    # loader here, as Debian's wine script sets it when it runs that one.
+    export WINELOADER=$loader
     ;;
 *)
     echo "wine-env.sh: unknown architecture '$arch' (x86 or x64)" >&2
     exit 2
     ;;
 esac
-# Wine starts its own helper programs through WINELOADER.
-export WINELOADER=$loader
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install prompts
