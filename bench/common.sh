@@ -6,8 +6,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup.sh"
 source "$root/scripts/arches.sh"
-arch=x64
-[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && arch=x86
+arch=$KEYSCRY_MAIN_ARCH
 toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
 build_dir=$(realpath -m "${KEYSCRY_BENCH_BUILD:-$root/build-bench/$arch}")
 wine_dir=$build_dir/wine-bench

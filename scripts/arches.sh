@@ -2,6 +2,8 @@
 # two builds this machine can run under Wine, and sets
 #   KEYSCRY_RUN_ARCHES  "x86 x64" or "x64" (or what KEYSCRY_ARCHES says)
 #   KEYSCRY_X86_REASON  why the 32-bit build can't run here (empty when it can)
+#   KEYSCRY_MAIN_ARCH   the build to run when there is one to choose: x86 where
+#                       it runs, x64 otherwise
 # Every x86-64 machine runs the 64-bit build through Wine's 64-bit loader. The
 # 32-bit one needs a kernel that executes 32-bit x86 code, which some don't:
 # the probe starts Wine's 32-bit loader and reads its answer.
@@ -40,3 +42,5 @@ keyscry_probe_arches() {
 }
 
 keyscry_probe_arches || exit 2
+KEYSCRY_MAIN_ARCH=x64
+[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && KEYSCRY_MAIN_ARCH=x86

@@ -9,11 +9,12 @@ scripts/setup.sh
 source scripts/arches.sh
 scripts/build.sh
 
-if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
-    arch=x86 exe=build/x86/bin/Keyscry.exe
+arch=$KEYSCRY_MAIN_ARCH
+if [ "$arch" = x86 ]; then
+    exe=build/x86/bin/Keyscry.exe
     echo "Running the 32-bit Keyscry.exe ($exe) under Wine."
 else
-    arch=x64 exe=build/x64/bin/Keyscry64.exe
+    exe=build/x64/bin/Keyscry64.exe
     echo "Running the 64-bit Keyscry64.exe ($exe) under Wine: the 32-bit build can't run here, since $KEYSCRY_X86_REASON."
 fi
 

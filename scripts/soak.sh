@@ -22,8 +22,7 @@ case "$seeds$first" in
 esac
 
 source scripts/arches.sh
-arch=x64
-[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && arch=x86
+arch=$KEYSCRY_MAIN_ARCH
 [ -n "${KEYSCRY_BUILD:-}" ] || build=build/$arch
 toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja \
