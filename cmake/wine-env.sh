@@ -39,10 +39,19 @@ export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install prompts
 
-# Prints the end of a log that explains a failure, then fails with CODE.
+stop_display() {
+    if [ -f "$dir/xvfb.pid" ]; then
+        kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+        rm -f "$dir/xvfb.pid" "$dir/xvfb.display"
+    fi
+}
+
+# Prints the end of a log that explains a failed start, ends the display
+# started for it, and fails with CODE.
 fail_with_log() { # CODE LOG WHAT
-    echo "wine-env.sh: $3 failed (exit code $1). The end of Wine's output:" >&2
+    echo "wine-env.sh: $3 failed (exit code $1). The end of its output:" >&2
     tail -n 15 "$2" | sed 's/^/  | /' >&2
+    stop_display
     exit "$1"
 }
 
@@ -112,10 +121,7 @@ run)
     ;;
 stop)
     wineserver -k 2>/dev/null || true
-    if [ -f "$dir/xvfb.pid" ]; then
-        kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
-        rm -f "$dir/xvfb.pid" "$dir/xvfb.display"
-    fi
+    stop_display
     ;;
 *)
     echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2
