@@ -31,6 +31,7 @@ struct Settings {
     std::optional<DWORD> algorithmCount; // repeats of the template
     std::optional<DWORD> algorithmSize;
     DWORD trueValue = TRUE;
+    DWORD endless = 0; // FakeEndless* bits
     std::optional<DWORD> seed;
 };
 
@@ -114,6 +115,7 @@ Settings ReadSettings(const std::string& provider) {
     settings.algorithmTemplate.resize(FakeAlgorithmRecordSize);
     settings.algorithmSize = ReadDwordSetting(provider, "AlgorithmSize");
     settings.trueValue = ReadDwordSetting(provider, "TrueValue").value_or(TRUE);
+    settings.endless = ReadDwordSetting(provider, "Endless").value_or(0);
     settings.seed = ReadDwordSetting(provider, "Seed");
     return settings;
 }
@@ -239,6 +241,14 @@ std::optional<std::vector<BYTE>> EntryAt(const Session& session, DWORD param, si
             return std::nullopt;
         return ScriptedEntry(*settings.seed, param, index);
     }
+    if (param == PP_ENUMCONTAINERS && (settings.endless & FakeEndlessContainers)) {
+        std::string digits = std::to_string(index);
+        std::string name =
+            "Endless " + std::string(10 - std::min<size_t>(digits.size(), 10), '0') + digits;
+        return std::vector<BYTE>(name.c_str(), name.c_str() + name.size() + 1);
+    }
+    if (param == PP_ENUMALGS_EX && (settings.endless & FakeEndlessAlgorithms))
+        return settings.algorithmTemplate;
     if (param == PP_ENUMCONTAINERS) {
         if (index >= settings.containers.size())
             return std::nullopt;

@@ -33,6 +33,13 @@
 //   AlgorithmSize  DWORD      size every algorithm answer reports and requires
 //                             (default 88)
 //   TrueValue      DWORD      what a successful data call returns (default 1)
+//   Endless        DWORD      FakeEndlessContainers, FakeEndlessAlgorithms or
+//                             both: that enumeration never ends, every call
+//                             answers, for ever. Container k (from 0) is
+//                             "Endless " and k in ten digits, so that the
+//                             names sort in enumeration order; each algorithm
+//                             is the template (zeroed when there is none).
+//                             "Containers" or "Algorithms" are then ignored
 //   Seed           DWORD      when present, every answer comes from a script
 //                             seeded with it instead (see below); the other
 //                             settings are then ignored
@@ -84,6 +91,10 @@
 #include <vector>
 
 constexpr char FakeProviderConfigRoot[] = "Software\\KeyscryTests\\FakeProvider";
+
+// The bits of the "Endless" setting.
+constexpr DWORD FakeEndlessContainers = 1;
+constexpr DWORD FakeEndlessAlgorithms = 2;
 
 // A PROV_ENUMALGS_EX record is this big on 32-bit Windows.
 constexpr DWORD FakeAlgorithmRecordSize = sizeof(PROV_ENUMALGS_EX);

@@ -157,6 +157,51 @@ TEST_F(FakeProvider, RepeatsTheTemplate) {
     EXPECT_EQ(answered, 3u);
 }
 
+// Data calls answered in a row from CRYPT_FIRST on, up to `limit`, and the
+// last entry answered.
+std::pair<DWORD, std::vector<BYTE>> AnsweredInARow(HCRYPTPROV handle, DWORD param, DWORD limit) {
+    std::pair<DWORD, std::vector<BYTE>> answered;
+    for (DWORD flags = CRYPT_FIRST; answered.first < limit; flags = 0) {
+        Answer answer = Call(handle, param, 100, flags);
+        if (!answer.result)
+            break;
+        ++answered.first;
+        answered.second = answer.data;
+    }
+    return answered;
+}
+
+TEST_F(FakeProvider, EndlessEnumerationsAnswerPastAnyBound) {
+    constexpr DWORD Past = 2 * 65536; // twice Keyscry's bound, beyond any script
+    const PROV_ENUMALGS_EX record = FakeAlgorithm(CALG_MD5, "MD5", 0, "MD5 hash", 128, 128, 128);
+    const std::vector<BYTE> recordBytes(reinterpret_cast<const BYTE*>(&record),
+                                        reinterpret_cast<const BYTE*>(&record + 1));
+    const struct {
+        DWORD endless;
+        DWORD containers, algorithms;
+        std::vector<BYTE> lastContainer;
+    } cases[] = {
+        {FakeEndlessContainers, Past, 2, Bytes("Endless 0000131071")},
+        {FakeEndlessAlgorithms, 1, Past, Bytes("only")},
+        {FakeEndlessContainers | FakeEndlessAlgorithms, Past, Past, Bytes("Endless 0000131071")},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.endless);
+        ClearFakeProvider(Fake);
+        SetFakeProviderContainers(Fake, {"only"});
+        SetFakeProviderAlgorithmTemplate(Fake, record, 2);
+        SetFakeProviderValue(Fake, "Endless", test.endless);
+        ASSERT_TRUE(Open());
+        auto containers = AnsweredInARow(handle, PP_ENUMCONTAINERS, Past);
+        auto algorithms = AnsweredInARow(handle, PP_ENUMALGS_EX, Past);
+        Release();
+        EXPECT_EQ(containers.first, test.containers);
+        EXPECT_EQ(containers.second, test.lastContainer);
+        EXPECT_EQ(algorithms.first, test.algorithms);
+        EXPECT_EQ(algorithms.second, recordBytes);
+    }
+}
+
 // Every answer of one open, in order, as text: what a seed makes happen.
 std::string ScriptedRun(HCRYPTPROV handle) {
     std::string run;
