@@ -1,7 +1,8 @@
 // A provider that answers from a seeded random script: empty, oversized and
 // unterminated entries, odd sizes, random errors, TRUEs other than 1, failed
 // opens and enumerations of up to 100,000 entries. One window refreshes it
-// once per seed and must stay sound whatever it is told.
+// once per seed and must stay sound whatever it is told. A provider whose
+// enumerations never end must not keep the refresh from ending.
 //
 // KEYSCRY_SEEDS="FIRST-LAST" picks the seeds (scripts/soak.sh runs thousands);
 // without it a fixed range runs.
@@ -13,6 +14,7 @@
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
 #include "hardening/hardening.h"
+#include "provider/provider.h"
 #include "support/test_window.h"
 
 namespace {
@@ -107,4 +109,28 @@ TEST(HostileProvider, SeededScriptsLeaveTheWindowSound) {
     ClearFakeProvider(Fuzzed);
     std::printf("seeds %lu-%lu: %lu ran, %lu failed\n", seeds.first, seeds.last, ran, failed);
     DestroyTestMainWindow(window);
+}
+
+// A provider that never says "no more": each enumeration stops at the bound,
+// every entry it answered is shown, and the window answers again. No watcher:
+// its hook would cost eight times the refresh itself. The open is tried
+// first, so no failure box can block the thread.
+TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
+    ScratchCatalogue catalogue;
+    ClearFakeProvider(Fuzzed);
+    catalogue.AddProvider(Fuzzed, PROV_RSA_FULL, FakeProviderPath());
+    SetFakeProviderValue(Fuzzed, "Endless", FakeEndlessContainers | FakeEndlessAlgorithms);
+    HCRYPTPROV handle = 0;
+    ASSERT_TRUE(CryptAcquireContextA(&handle, nullptr, Fuzzed, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
+    CryptReleaseContext(handle, 0);
+
+    HWND window = CreateTestMainWindow();
+    const LRESULT bound = MaxEnumeratedEntries;
+    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), bound);
+    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), bound);
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), MaxEnumeratedEntries);
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), MaxEnumeratedEntries);
+    EXPECT_TRUE(Answers(window));
+    DestroyTestMainWindow(window);
+    ClearFakeProvider(Fuzzed);
 }
