@@ -13,7 +13,7 @@ struct ControlRow {
     const char* className;
     int id;
     const char* text;        // null for the combo boxes, whose text is their entry
-    int x, y, width, height; // a combo box's height is its closed height: not compared
+    int x, y, width, height; // a combo box's height is that of the box with its list open
     DWORD style;
     DWORD extendedStyle;
     LONG fontHeight;
@@ -27,13 +27,13 @@ const char Header[] =
 // In creation order, which is also the children's order in the window.
 const ControlRow Controls[] = {
     {"Static", 0, "Provider:", 10, 20, 100, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
-    {"ComboBox", 150, nullptr, 110, 16, 520, 0, 0x50210142, 0, -12, "Tahoma",
+    {"ComboBox", 150, nullptr, 110, 16, 520, 750, 0x50210142, 0, -12, "Tahoma",
      &AppState::providerCombo},
     {"Static", 0, "Provider Type:", 10, 48, 120, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
     {"Edit", 0, " ", 110, 45, 220, 20, 0x50010881, WS_EX_STATICEDGE, -12, "Tahoma",
      &AppState::typeField},
     {"Static", 0, "Container:", 350, 48, 90, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
-    {"ComboBox", 151, nullptr, 420, 45, 210, 0, 0x50210142, 0, -12, "Tahoma",
+    {"ComboBox", 151, nullptr, 420, 45, 210, 100, 0x50210142, 0, -12, "Tahoma",
      &AppState::containerCombo},
     {"Button", 100, "Refresh", 420, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
      &AppState::refreshButton},
@@ -45,9 +45,24 @@ const ControlRow Controls[] = {
      &AppState::headerLabel},
 };
 
+bool IsComboBox(const char* className) {
+    return lstrcmpiA(className, "ComboBox") == 0;
+}
+
 // A combo box drops WS_VSCROLL from its own style (its list keeps it).
 DWORD ComparedStyle(const char* className, DWORD style) {
-    return lstrcmpiA(className, "ComboBox") == 0 ? style & ~WS_VSCROLL : style;
+    return IsComboBox(className) ? style & ~WS_VSCROLL : style;
+}
+
+// A combo box window is only as high as its closed part; the height it was
+// given is the box's with its list open. Wine's dropped rectangle covers the
+// open list alone, 23 pixels (the closed part and a border) short of that.
+int GivenHeight(HWND control, const char* className, const RECT& bounds) {
+    if (!IsComboBox(className))
+        return bounds.bottom - bounds.top;
+    RECT dropped{};
+    SendMessageA(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    return dropped.bottom - dropped.top + 23;
 }
 
 std::vector<HWND> ChildrenOf(HWND window) {
@@ -100,9 +115,7 @@ TEST_F(Layout, ControlsFollowTheTable) {
         EXPECT_EQ(bounds.left, row.x);
         EXPECT_EQ(bounds.top, row.y);
         EXPECT_EQ(bounds.right - bounds.left, row.width);
-        if (row.height) {
-            EXPECT_EQ(bounds.bottom - bounds.top, row.height);
-        }
+        EXPECT_EQ(GivenHeight(control, row.className, bounds), row.height);
 
         EXPECT_EQ(ComparedStyle(row.className, GetWindowLongA(control, GWL_STYLE)),
                   ComparedStyle(row.className, row.style))
