@@ -80,11 +80,14 @@ TEST(HostileCatalogue, NamesAtAndPastTheBufferLimits) {
         EXPECT_TRUE(ContainerNameUntouched());
         ASSERT_EQ(watcher.seen.size(), 1u);
         EXPECT_EQ(watcher.seen[0].text, OpenFailedText);
+        // Owned by the window being built, before CreateWindowExA has returned.
+        EXPECT_EQ(watcher.seen[0].owner, window);
 
         SendCommand(window, IDC_REFRESH); // the same again, nothing piles up
         EXPECT_EQ(appState.providerName, entry);
         EXPECT_TRUE(ContainerNameUntouched());
-        EXPECT_EQ(watcher.seen.size(), 2u);
+        ASSERT_EQ(watcher.seen.size(), 2u);
+        EXPECT_EQ(watcher.seen[1].owner, window);
         EXPECT_TRUE(Answers(window));
         DestroyTestMainWindow(window);
     }
