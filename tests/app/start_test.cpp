@@ -2,6 +2,8 @@
 // the About box and the ways it ends.
 #include <gtest/gtest.h>
 
+#include "app/app.h"
+#include "app/app_state.h"
 #include "support/keyscry_process.h"
 
 namespace {
@@ -138,6 +140,40 @@ TEST(Closing, EveryWayOfClosingEndsWithZero) {
         EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
         EndKeyscry(keyscry);
     }
+}
+
+HHOOK refusalHook = nullptr;
+
+// Refuses every window of Keyscry's class that this thread creates.
+LRESULT CALLBACK RefuseKeyscryWindows(int code, WPARAM wParam, LPARAM lParam) {
+    char className[64] = "";
+    if (code == HCBT_CREATEWND &&
+        GetClassNameA(reinterpret_cast<HWND>(wParam), className, sizeof className) &&
+        lstrcmpA(className, KeyscryClass) == 0)
+        return 1;
+    return CallNextHookEx(refusalHook, code, wParam, lParam);
+}
+
+// StartUp ends the process with what RunMainWindow returns. It runs here in
+// the test's own thread, whose hook makes the creation of the window fail.
+TEST(Closing, WithoutItsWindowItEndsWithTwo) {
+    appState = AppState{};
+    appState.instance = GetModuleHandleA(nullptr);
+    refusalHook = SetWindowsHookExA(WH_CBT, RefuseKeyscryWindows, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(refusalHook);
+    PostQuitMessage(99); // should the window be made after all, its loop ends at once
+    int code = RunMainWindow(appState.instance, nullptr, GetCommandLineA(), SW_SHOWDEFAULT);
+    UnhookWindowsHookEx(refusalHook);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    HWND made = appState.mainWindow;
+    if (made)
+        DestroyWindow(made); // or later starts would find it and warn
+    UnregisterClassA(KeyscryClass, appState.instance);
+    appState = AppState{};
+
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(made, nullptr);
 }
 
 LRESULT CALLBACK OtherProgramsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
