@@ -14,7 +14,6 @@
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
 #include "hardening/hardening.h"
-#include "provider/provider.h"
 #include "support/test_window.h"
 
 namespace {
@@ -125,11 +124,11 @@ TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
     CryptReleaseContext(handle, 0);
 
     HWND window = CreateTestMainWindow();
-    const LRESULT bound = MaxEnumeratedEntries;
-    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), bound);
-    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), bound);
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), MaxEnumeratedEntries);
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), MaxEnumeratedEntries);
+    const DWORD bound = 65536;
+    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), LRESULT{bound});
+    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), LRESULT{bound});
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), bound);
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), bound);
     EXPECT_TRUE(Answers(window));
     DestroyTestMainWindow(window);
     ClearFakeProvider(Fuzzed);
