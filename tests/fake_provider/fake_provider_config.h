@@ -39,7 +39,9 @@
 //                             "Endless " and k in ten digits, so that the
 //                             names sort in enumeration order; each algorithm
 //                             is the template (zeroed when there is none).
-//                             "Containers" or "Algorithms" are then ignored
+//                             That enumeration's list ("Containers" and
+//                             "ContainerRaw", or "Algorithms" and
+//                             "AlgorithmCount") is then ignored
 //   Seed           DWORD      when present, every answer comes from a script
 //                             seeded with it instead (see below); the other
 //                             settings are then ignored
