@@ -42,5 +42,8 @@ keyscry_probe_arches() {
 }
 
 keyscry_probe_arches || exit 2
-KEYSCRY_MAIN_ARCH=x64
-[[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]] && KEYSCRY_MAIN_ARCH=x86
+if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
+    KEYSCRY_MAIN_ARCH=x86
+else
+    KEYSCRY_MAIN_ARCH=x64
+fi
