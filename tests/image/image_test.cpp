@@ -19,7 +19,7 @@ constexpr size_t SizeLimit = 16384;
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes ReadFile(const std::string& path) {
+Bytes ReadWholeFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
@@ -183,7 +183,7 @@ class KeyscryImage : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(underTest.facts) << "unknown architecture";
-        bytes = ReadFile(underTest.path);
+        bytes = ReadWholeFile(underTest.path);
         ASSERT_FALSE(bytes.empty()) << underTest.path << " not found";
         image = ParseImage(bytes);
         ASSERT_TRUE(image.valid) << underTest.path << " is not a PE image";
