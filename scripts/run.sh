@@ -19,6 +19,7 @@ else
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
+    echo "No display: Keyscry runs on a virtual one; the screenshot of its window is saved to:"
     exec scripts/screenshot.sh "$arch" build/keyscry.png
 fi
 wine_dir=build/$arch/wine-run
