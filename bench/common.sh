@@ -6,8 +6,9 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup.sh"
 source "$root/scripts/arches.sh"
+keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
-toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
+keyscry_arch_files "$arch"
 build_dir=$(realpath -m "${KEYSCRY_BENCH_BUILD:-$root/build-bench/$arch}")
 wine_dir=$build_dir/wine-bench
 echo "Benchmarks of the $arch build ($build_dir)"
@@ -18,7 +19,7 @@ bench_build() { # TARGETS...
     if ! {
         [ -f "$build_dir/build.ninja" ] ||
             cmake -S "$root" -B "$build_dir" -G Ninja \
-                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
+                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$KEYSCRY_TOOLCHAIN.cmake" \
                 -DCMAKE_BUILD_TYPE=Release
         cmake --build "$build_dir" --target "$@"
     } >"$log" 2>&1; then

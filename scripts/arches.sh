@@ -1,5 +1,11 @@
-# Sourced by the scripts that run Keyscry or its tests: decides which of the
-# two builds this machine can run under Wine, and sets
+# Sourced by the scripts that build, run or test Keyscry: what each of the two
+# builds is called, and which of them this machine can run under Wine.
+#
+# keyscry_arch_files ARCH (x86 or x64) sets
+#   KEYSCRY_TOOLCHAIN   the toolchain file's name in cmake/, without .cmake
+#   KEYSCRY_EXE         the executable's file name
+#
+# keyscry_probe_arches sets
 #   KEYSCRY_RUN_ARCHES  "x86 x64" or "x64" (or what KEYSCRY_ARCHES says)
 #   KEYSCRY_X86_REASON  why the 32-bit build can't run here (empty when it can)
 #   KEYSCRY_MAIN_ARCH   the build to run when there is one to choose: x86 where
@@ -9,6 +15,17 @@
 # the probe starts Wine's 32-bit loader and reads its answer.
 # KEYSCRY_ARCHES overrides the probe: "x64" makes a machine that runs both act
 # as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work too).
+
+keyscry_arch_files() {
+    case "${1:-}" in
+    x86) KEYSCRY_TOOLCHAIN=i686-w64-mingw32 KEYSCRY_EXE=Keyscry.exe ;;
+    x64) KEYSCRY_TOOLCHAIN=x86_64-w64-mingw32 KEYSCRY_EXE=Keyscry64.exe ;;
+    *)
+        echo "unknown architecture '${1:-}' (x86 or x64)" >&2
+        return 2
+        ;;
+    esac
+}
 
 keyscry_probe_arches() {
     KEYSCRY_X86_REASON=""
@@ -28,22 +45,20 @@ keyscry_probe_arches() {
         *" x86 "*) ;;
         *) KEYSCRY_X86_REASON="KEYSCRY_ARCHES=$KEYSCRY_ARCHES leaves it out" ;;
         esac
-        return 0
-    fi
-    local answer status=0
-    answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
-    if [ "$status" -eq 0 ]; then
-        KEYSCRY_RUN_ARCHES="x86 x64"
     else
-        KEYSCRY_RUN_ARCHES="x64"
-        answer=$(tail -n 1 <<<"$answer")
-        KEYSCRY_X86_REASON="this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
+        local answer status=0
+        answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
+        if [ "$status" -eq 0 ]; then
+            KEYSCRY_RUN_ARCHES="x86 x64"
+        else
+            KEYSCRY_RUN_ARCHES="x64"
+            answer=$(tail -n 1 <<<"$answer")
+            KEYSCRY_X86_REASON="this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
+        fi
+    fi
+    if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
+        KEYSCRY_MAIN_ARCH=x86
+    else
+        KEYSCRY_MAIN_ARCH=x64
     fi
 }
-
-keyscry_probe_arches || exit 2
-if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
-    KEYSCRY_MAIN_ARCH=x86
-else
-    KEYSCRY_MAIN_ARCH=x64
-fi

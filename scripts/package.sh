@@ -16,6 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(realpath -m "${1:-$root/dist}")
 "$root/scripts/setup.sh"
+source "$root/scripts/arches.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -27,7 +28,8 @@ names=()
 for arch in x86 x64; do
     "$root/scripts/release-build.sh" "$arch" "$root" "$work/$arch"
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/$arch/CMakeCache.txt")
-    exe=$([ $arch = x86 ] && echo Keyscry.exe || echo Keyscry64.exe)
+    keyscry_arch_files "$arch"
+    exe=$KEYSCRY_EXE
     zip_name=Keyscry-$version-$arch.zip
 
     stage="$work/$arch-zip"

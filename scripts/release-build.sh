@@ -6,21 +6,18 @@
 # The executable lands in BUILD_DIR/bin, its README.txt and LICENSE.txt in
 # BUILD_DIR/release.
 set -euo pipefail
-case "${1:-}" in
-x86) toolchain=i686-w64-mingw32 ;;
-x64) toolchain=x86_64-w64-mingw32 ;;
-*)
+source "$(dirname "$0")/arches.sh"
+if [ $# -ne 3 ] || ! keyscry_arch_files "$1"; then
     echo "usage: release-build.sh x86|x64 SOURCE_DIR BUILD_DIR" >&2
     exit 2
-    ;;
-esac
+fi
 source_dir=$2
 build_dir=$3
 mkdir -p "$build_dir"
 log="$build_dir/release-build.log"
 if ! {
     cmake -S "$source_dir" -B "$build_dir" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/$toolchain.cmake" \
+        -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/$KEYSCRY_TOOLCHAIN.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
         cmake --build "$build_dir" --target Keyscry
 } >"$log" 2>&1; then

@@ -7,15 +7,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 source scripts/arches.sh
+keyscry_probe_arches || exit 2
 scripts/build.sh
 
 arch=$KEYSCRY_MAIN_ARCH
+keyscry_arch_files "$arch"
+exe=build/$arch/bin/$KEYSCRY_EXE
 if [ "$arch" = x86 ]; then
-    exe=build/x86/bin/Keyscry.exe
-    echo "Running the 32-bit Keyscry.exe ($exe) under Wine."
+    echo "Running the 32-bit $KEYSCRY_EXE ($exe) under Wine."
 else
-    exe=build/x64/bin/Keyscry64.exe
-    echo "Running the 64-bit Keyscry64.exe ($exe) under Wine: the 32-bit build can't run here, since $KEYSCRY_X86_REASON."
+    echo "Running the 64-bit $KEYSCRY_EXE ($exe) under Wine: the 32-bit build can't run here, since $KEYSCRY_X86_REASON."
 fi
 
 if [ -z "${DISPLAY:-}" ]; then

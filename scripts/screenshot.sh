@@ -6,15 +6,10 @@
 #   screenshot.sh [x86|x64] [FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/arches.sh
 arch=${1:-x86}
-case "$arch" in
-x86) exe=build/x86/bin/Keyscry.exe ;;
-x64) exe=build/x64/bin/Keyscry64.exe ;;
-*)
-    echo "usage: screenshot.sh [x86|x64] [FILE]" >&2
-    exit 2
-    ;;
-esac
+keyscry_arch_files "$arch" || exit 2
+exe=build/$arch/bin/$KEYSCRY_EXE
 out=$(realpath -m "${2:-build/keyscry.png}")
 mkdir -p "$(dirname "$out")"
 wine_dir=build/$arch/wine-run

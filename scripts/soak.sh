@@ -22,11 +22,12 @@ case "$seeds$first" in
 esac
 
 source scripts/arches.sh
+keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
+keyscry_arch_files "$arch"
 [ -n "${KEYSCRY_BUILD:-}" ] || build=build/$arch
-toolchain=$([ $arch = x86 ] && echo i686 || echo x86_64)-w64-mingw32
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE=cmake/$KEYSCRY_TOOLCHAIN.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target hardening_tests >/dev/null
 echo "soak: the $arch build in $build"
 

@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 source scripts/arches.sh
+keyscry_probe_arches || exit 2
 scripts/build.sh
 
 failed=()

@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 declare -A built=([x86]=$1 [x64]=$2)
-declare -A exe_name=([x86]=Keyscry.exe [x64]=Keyscry64.exe)
+source "$root/scripts/arches.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -35,7 +35,8 @@ done
 (cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
 
 for arch in x86 x64; do
-    exe=${exe_name[$arch]}
+    keyscry_arch_files "$arch"
+    exe=$KEYSCRY_EXE
     zips=("$work/first"/Keyscry-*-"$arch".zip)
     [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || {
         fail "no single $arch zip"
