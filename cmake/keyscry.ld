@@ -1,13 +1,15 @@
 /* Section layout of Keyscry.exe and Keyscry64.exe, in the linker's own output
    format for each architecture. The executable has no runtime, no TLS, no
-   exports, no exception tables and loads at its preferred base, so it needs
-   four sections only. Every section is padded to the file alignment, so each
-   one fewer is up to 511 bytes less:
+   exports and no exception tables, so it needs five sections only. Every
+   section is padded to the file alignment, so each one fewer is up to 511
+   bytes less:
      .text   code and read-only constants together
      .data   AppState and any other writable data; zero-filled data takes no
              room in the file
      .idata  the imports (the linker finds the import directory by this name)
-     .rsrc   icon, manifest and version block (found by this name too) */
+     .rsrc   icon, manifest and version block (found by this name too)
+     .reloc  the addresses the loader adjusts when it places the executable
+             away from its preferred base (the linker fills it) */
 SECTIONS
 {
   . = SIZEOF_HEADERS;
@@ -39,6 +41,10 @@ SECTIONS
   {
     KEEP (*(.rsrc))
     KEEP (*(.rsrc$*))
+  }
+  .reloc BLOCK(__section_alignment__) :
+  {
+    *(.reloc)
   }
   /DISCARD/ :
   {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ template <typename Header> bool ReadAt(const Bytes& bytes, size_t offset, Header
 struct OptionalHeader {
     WORD magic = 0;
     DWORD entryPoint = 0;
+    ULONGLONG imageBase = 0;
+    DWORD sizeOfImage = 0;
     WORD subsystem = 0;
     WORD dllCharacteristics = 0;
     IMAGE_DATA_DIRECTORY directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES]{};
@@ -54,6 +57,8 @@ template <typename Header> bool ReadOptionalHeader(const Bytes& bytes, size_t at
     if (!ReadAt(bytes, at, header) || header.Magic != image.optional.magic)
         return false;
     image.optional.entryPoint = header.AddressOfEntryPoint;
+    image.optional.imageBase = header.ImageBase;
+    image.optional.sizeOfImage = header.SizeOfImage;
     image.optional.subsystem = header.Subsystem;
     image.optional.dllCharacteristics = header.DllCharacteristics;
     std::memcpy(image.optional.directories, header.DataDirectory, sizeof header.DataDirectory);
@@ -104,6 +109,11 @@ size_t OffsetOf(const Image& image, DWORD rva) {
     if (!section || rva - section->VirtualAddress >= section->SizeOfRawData)
         return 0;
     return section->PointerToRawData + (rva - section->VirtualAddress);
+}
+
+std::string SectionName(const IMAGE_SECTION_HEADER& section) {
+    const char* name = reinterpret_cast<const char*>(section.Name);
+    return std::string(name, strnlen(name, sizeof section.Name));
 }
 
 std::string StringAt(const Bytes& bytes, size_t offset) {
@@ -179,6 +189,112 @@ bool IsAnsiOrTextFree(const std::string& function) {
                        [&](const char* name) { return function == name; });
 }
 
+// What each build asks of the loader, and the one kind of relocation that
+// its architecture's absolute addresses take.
+struct Hardening {
+    const char* arch;
+    WORD dllCharacteristics;
+    WORD relocationType;
+};
+
+const Hardening Hardenings[] = {
+    {"x86",
+     IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
+         IMAGE_DLLCHARACTERISTICS_NO_SEH | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE,
+     IMAGE_REL_BASED_HIGHLOW},
+    {"x64",
+     IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA | IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE |
+         IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_NO_SEH |
+         IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE,
+     IMAGE_REL_BASED_DIR64},
+};
+
+const Hardening* HardeningOf(const ArchitectureFacts& facts) {
+    for (const Hardening& hardening : Hardenings)
+        if (std::strcmp(hardening.arch, facts.name) == 0)
+            return &hardening;
+    return nullptr;
+}
+
+struct RelocationCheck {
+    size_t fixups = 0;
+    std::vector<std::string> faults;
+};
+
+std::string Hex(ULONGLONG value) {
+    char text[24];
+    wsprintfA(text, "0x%I64x", value);
+    return text;
+}
+
+// The fixup of one slot: the slot lies in a section's content, is fixed up
+// once only, and holds an address inside the image, as the loader's adding of
+// the distance moved assumes.
+void CheckFixup(const Image& image, const Bytes& bytes, DWORD rva, std::set<DWORD>& fixed,
+                RelocationCheck& check) {
+    const size_t width = image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 8 : 4;
+    const IMAGE_SECTION_HEADER* section = SectionOf(image, rva);
+    DWORD content = section ? std::min(section->Misc.VirtualSize, section->SizeOfRawData) : 0;
+    if (!section || rva - section->VirtualAddress + width > content) {
+        check.faults.push_back("slot " + Hex(rva) + " lies outside every section's content");
+        return;
+    }
+    if (!fixed.insert(rva).second)
+        check.faults.push_back("slot " + Hex(rva) + " is fixed up twice");
+    ULONGLONG value = 0;
+    std::memcpy(&value, bytes.data() + OffsetOf(image, rva), width);
+    if (value - image.optional.imageBase >= image.optional.sizeOfImage)
+        check.faults.push_back("slot " + Hex(rva) + " holds " + Hex(value) + ", outside the image");
+}
+
+// Walks the base relocation directory block by block. Each block covers one
+// 4 KiB page of the image; its entries are the architecture's one type, and
+// an ABSOLUTE entry only pads a block's end to four bytes.
+RelocationCheck CheckRelocations(const Image& image, const Bytes& bytes, WORD type) {
+    RelocationCheck check;
+    const IMAGE_DATA_DIRECTORY& directory =
+        image.optional.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+    const IMAGE_SECTION_HEADER* section = SectionOf(image, directory.VirtualAddress);
+    if (!directory.Size || !section || SectionName(*section) != ".reloc" ||
+        directory.VirtualAddress - section->VirtualAddress + directory.Size >
+            std::min(section->Misc.VirtualSize, section->SizeOfRawData)) {
+        check.faults.push_back("no relocation directory inside a .reloc section");
+        return check;
+    }
+    const size_t start = OffsetOf(image, directory.VirtualAddress);
+    std::set<DWORD> fixed;
+    for (DWORD at = 0; at < directory.Size;) {
+        IMAGE_BASE_RELOCATION block{};
+        ReadAt(bytes, start + at, block);
+        if (directory.Size - at < sizeof block || block.SizeOfBlock < sizeof block ||
+            block.SizeOfBlock % 4 != 0 || block.SizeOfBlock > directory.Size - at) {
+            check.faults.push_back("block at +" + Hex(at) + " has size " + Hex(block.SizeOfBlock));
+            return check;
+        }
+        if (block.VirtualAddress % 0x1000 != 0 ||
+            block.VirtualAddress >= image.optional.sizeOfImage)
+            check.faults.push_back("block at +" + Hex(at) + " covers page " +
+                                   Hex(block.VirtualAddress) + ", outside the image");
+        for (DWORD entryAt = sizeof block; entryAt < block.SizeOfBlock; entryAt += 2) {
+            WORD entry = 0;
+            ReadAt(bytes, start + at + entryAt, entry);
+            DWORD rva = block.VirtualAddress + (entry & 0xFFF);
+            if (entry >> 12 == IMAGE_REL_BASED_ABSOLUTE) {
+                if (entryAt + 2 != block.SizeOfBlock)
+                    check.faults.push_back("ABSOLUTE entry inside the block of page " +
+                                           Hex(block.VirtualAddress));
+            } else if (entry >> 12 != type) {
+                check.faults.push_back("slot " + Hex(rva) + " has type " + Hex(entry >> 12));
+            } else {
+                ++check.fixups;
+                CheckFixup(image, bytes, rva, fixed, check);
+            }
+        }
+        at += block.SizeOfBlock;
+    }
+    return check;
+}
+
 class KeyscryImage : public testing::Test {
   protected:
     void SetUp() override {
@@ -237,15 +353,34 @@ TEST_F(KeyscryImage, IsASmallGuiExecutableOfItsArchitecture) {
     EXPECT_EQ(image.optional.directories[IMAGE_DIRECTORY_ENTRY_TLS].Size, 0u);
 }
 
-// It always loads at its preferred base, so it carries no relocations and
-// doesn't ask to be moved.
-TEST_F(KeyscryImage, LoadsAtAFixedBaseWithoutRelocations) {
-    EXPECT_EQ(image.optional.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
-    EXPECT_EQ(image.optional.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, 0);
-    for (const IMAGE_SECTION_HEADER& section : image.sections) {
-        const char* name = reinterpret_cast<const char*>(section.Name);
-        EXPECT_NE(std::string(name, strnlen(name, sizeof section.Name)), ".reloc");
+// What scanners of executables look for: the loader may place it anywhere
+// (on x64 anywhere in the 64-bit space, from a base above 4 GiB), its data
+// never runs, and it keeps what moving it takes.
+TEST_F(KeyscryImage, AsksForEveryProtectionOfItsArchitecture) {
+    const Hardening* hardening = HardeningOf(*underTest.facts);
+    ASSERT_TRUE(hardening);
+    EXPECT_EQ(image.optional.dllCharacteristics, hardening->dllCharacteristics)
+        << Hex(image.optional.dllCharacteristics) << ", not " << Hex(hardening->dllCharacteristics);
+    EXPECT_EQ(image.file.Characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0);
+    if (image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        EXPECT_GT(image.optional.imageBase, 0xFFFFFFFFull);
     }
+}
+
+TEST_F(KeyscryImage, RelocationsAreWellFormedAndStayInsideTheImage) {
+    const Hardening* hardening = HardeningOf(*underTest.facts);
+    ASSERT_TRUE(hardening);
+    RelocationCheck check = CheckRelocations(image, bytes, hardening->relocationType);
+    EXPECT_GT(check.fixups, 0u);
+    for (const std::string& fault : check.faults)
+        ADD_FAILURE() << fault;
+}
+
+TEST_F(KeyscryImage, NoSectionIsBothWritableAndExecutable) {
+    for (const IMAGE_SECTION_HEADER& section : image.sections)
+        EXPECT_FALSE((section.Characteristics & IMAGE_SCN_MEM_WRITE) &&
+                     (section.Characteristics & (IMAGE_SCN_MEM_EXECUTE | IMAGE_SCN_CNT_CODE)))
+            << SectionName(section);
 }
 
 // A time stamp would make every build differ from the last.
