@@ -12,12 +12,15 @@ std::string KeyscryPath() {
 }
 
 KeyscryProcess StartKeyscry() {
-    std::string command = "\"" + KeyscryPath() + "\"";
+    return StartProgram("\"" + KeyscryPath() + "\"");
+}
+
+KeyscryProcess StartProgram(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     KeyscryProcess keyscry;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &info)) {
         CloseHandle(info.hThread);
         keyscry.process = info.hProcess;

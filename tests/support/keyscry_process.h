@@ -17,6 +17,8 @@ struct KeyscryProcess {
 };
 
 KeyscryProcess StartKeyscry();
+// Starts another program, the command line naming it first.
+KeyscryProcess StartProgram(std::string commandLine);
 // The exit code, or STILL_ACTIVE when the process is still running after the wait.
 DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds);
 // Ends a process that a failed test left running.

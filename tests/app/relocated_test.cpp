@@ -1,0 +1,72 @@
+// Keyscry's executable run away from its preferred base (by away_host, which
+// keeps that base reserved): only a complete and correct set of relocations
+// lets it come up, refresh and end there as it does at home.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <iterator>
+
+#include "app/identifiers.h"
+#include "app/image_headers.h"
+#include "support/keyscry_process.h"
+
+namespace {
+
+// Where the platform says that a process's module of that file name lies.
+ULONGLONG ModuleBase(DWORD processId, const char* fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    ULONGLONG base = 0;
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL found = Module32First(snapshot, &module); found && !base;
+         found = Module32Next(snapshot, &module))
+        if (lstrcmpiA(module.szModule, fileName) == 0)
+            base = reinterpret_cast<ULONGLONG>(module.modBaseAddr);
+    CloseHandle(snapshot);
+    return base;
+}
+
+TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
+    const ULONGLONG preferred = ImageHeadersOf(KeyscryPath().c_str()).nt.OptionalHeader.ImageBase;
+    ASSERT_NE(preferred, 0u) << KeyscryPath();
+    const std::string copy = BinaryFolder() + "away_" + KEYSCRY_EXE_FILE;
+
+    KeyscryProcess keyscry = StartProgram("\"" + BinaryFolder() + "away_host.exe\" \"" +
+                                          KeyscryPath() + "\" \"" + copy + "\"");
+    ASSERT_TRUE(keyscry.process);
+    HWND window = WaitForKeyscryWindow(keyscry);
+    ASSERT_TRUE(window) << "no window; the host's exit code: " << WaitForExit(keyscry, 0);
+    for (int i = 0; i < 300 && !IsWindowVisible(window); ++i)
+        Sleep(50);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    const ULONGLONG base =
+        ModuleBase(keyscry.id, ("away_" + std::string(KEYSCRY_EXE_FILE)).c_str());
+    EXPECT_NE(base, 0u);
+    EXPECT_NE(base, preferred);
+
+    // A refresh, whose type name comes from a table of pointers that the
+    // loader must have moved with the module.
+    HWND typeField = FindWindowExA(window, nullptr, "Edit", nullptr);
+    HWND algorithmList = GetDlgItem(window, IDC_ALGORITHMS);
+    SetWindowTextW(typeField, L"");
+    SendMessageA(algorithmList, LB_RESETCONTENT, 0, 0);
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(
+        SendMessageTimeoutA(window, WM_COMMAND, IDC_REFRESH, 0, SMTO_NORMAL, 30000, &result));
+    EXPECT_GT(SendMessageA(algorithmList, LB_GETCOUNT, 0, 0), 0);
+    wchar_t typeName[32] = L""; // a control's own text, asked for as another process must
+    SendMessageW(typeField, WM_GETTEXT, std::size(typeName), reinterpret_cast<LPARAM>(typeName));
+    EXPECT_STREQ(typeName, L"PROV_RSA_FULL"); // Wine's base provider sorts first
+
+    PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+    EndKeyscry(keyscry);
+    DeleteFileA(copy.c_str());
+}
+
+} // namespace
