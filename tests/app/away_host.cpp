@@ -1,6 +1,6 @@
-// Runs Keyscry's executable away from its preferred base. A program's own
-// executable always gets its preferred base under Wine, and the loader moves
-// an executable that it loads as a module without applying its relocations.
+// Runs Keyscry's executable away from its preferred base. Wine 8 doesn't start
+// a program whose executable can't have its preferred base, and it moves an
+// executable that it loads as a module without applying its relocations.
 // So this host, linked at Keyscry's preferred base, copies Keyscry's
 // executable with two changes to its headers: marked as a DLL, without an
 // entry point for the loader to call. The loader places that copy elsewhere,

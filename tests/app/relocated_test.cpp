@@ -1,6 +1,6 @@
-// Keyscry's executable run away from its preferred base (by away_host, which
-// keeps that base reserved): only a complete and correct set of relocations
-// lets it come up, refresh and end there as it does at home.
+// Keyscry's code and relocations run away from the executable's preferred
+// base, where away_host sits: only complete and correct relocations let it
+// come up, refresh and end there as it does at home.
 #include <gtest/gtest.h>
 
 #include <windows.h>
