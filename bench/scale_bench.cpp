@@ -73,7 +73,7 @@ bool MeasureRefresh(int cycles, std::vector<Size>& sizes) {
     const int callsPerCycle[] = {10, 3, 1};
     HWND window = CreateWindowWithoutBox();
     bool allShown = window != nullptr;
-    BlockedLoopGuard guard(900);
+    BlockedLoopGuard guard(300);
     for (int cycle = 0; cycle < cycles && allShown; ++cycle) {
         for (size_t i = 0; i < sizes.size(); ++i) {
             SetFakeProviderAlgorithmTemplate(FakeName, record, sizes[i].count);
@@ -156,7 +156,7 @@ bool MeasureFill(int cycles, std::vector<Size>& sizes, double (&calls)[2][2]) {
     HWND window = CreateWindowWithoutBox();
     bool allListed = window != nullptr;
     {
-        BlockedLoopGuard guard(900);
+        BlockedLoopGuard guard(300);
         for (int cycle = 0; cycle < cycles && allListed; ++cycle) {
             for (size_t i = 0; i < sizes.size(); ++i) {
                 RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[i]);
