@@ -224,13 +224,25 @@ int main(int argc, char** argv) {
         if (step.Spread() > noisiest->Spread())
             noisiest = &step;
     }
-    for (int i = 0; i < 2; ++i)
-        std::printf("  fill of %d providers, the platform calls alone: RegEnumKeyA %.2f ms (%.1f "
-                    "µs each), CB_ADDSTRING %.2f ms (%.1f µs each)\n",
-                    fill[i].count, fillCalls[i][0], 1000 * fillCalls[i][0] / fill[i].count,
-                    fillCalls[i][1], 1000 * fillCalls[i][1] / fill[i].count);
-    std::printf("noisiest step: %s, %d to %d (x%.1f to x%.1f between quartiles)\n", noisiest->what,
-                noisiest->from->count, noisiest->to->count, noisiest->Low(), noisiest->High());
+    std::string fillNote = "Where a fill's time goes (its platform calls, each timed alone):";
+    for (int i = 0; i < 2; ++i) {
+        char part[160];
+        std::snprintf(part, sizeof part,
+                      "%s %s providers: RegEnumKeyA %.1f µs and CB_ADDSTRING %.1f µs a provider",
+                      i ? ";" : "", Grouped(fill[i].count).c_str(),
+                      1000 * fillCalls[i][0] / fill[i].count,
+                      1000 * fillCalls[i][1] / fill[i].count);
+        fillNote += part;
+    }
+    std::printf("%s\n", fillNote.c_str());
+    PrintNote(fillNote);
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "Noisiest scale step: %s, %s to %s (x%.1f to x%.1f between quartiles)",
+                  noisiest->what, Grouped(noisiest->from->count).c_str(),
+                  Grouped(noisiest->to->count).c_str(), noisiest->Low(), noisiest->High());
+    std::printf("%s\n", note);
+    PrintNote(note);
 
     for (const Step& step : steps) {
         char figure[160], value[160];
