@@ -10,6 +10,11 @@
 # figure, not a failure. The whole output is also kept in build-bench/all.log.
 # Usage: bench/all.sh
 set -euo pipefail
+# Each build keeps its own tree, build-bench/ARCH; one named tree can't serve both.
+if [ -n "${KEYSCRY_BENCH_BUILD:-}" ]; then
+    echo "bench/all.sh: KEYSCRY_BENCH_BUILD names one tree; this command uses build-bench/ARCH" >&2
+    exit 2
+fi
 source "$(dirname "$0")/common.sh"
 arches=($KEYSCRY_RUN_ARCHES)
 mkdir -p "$root/build-bench"
