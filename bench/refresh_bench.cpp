@@ -2,7 +2,8 @@
 // two baselines, timed interleaved in one process: the bare refresh, which
 // makes the same platform calls in one straight function (the goal: Keyscry's
 // own share), and the bare CryptoAPI enumeration of the same provider (for
-// reference). Then where a refresh's time goes, section by section.
+// reference). In the same turns, where a refresh's time goes, section by
+// section.
 //   refresh_bench [calls]   (default 600 of each)
 #include <windows.h>
 #include <wincrypt.h>
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
     auto bare = [&] { opened &= BareEnumeration(largest) == largestCount; };
 
     std::vector<double> refreshTimes, bareRefreshTimes, bareTimes;
+    std::vector<double> sectionTimes[BareRefreshSections];
     {
         BlockedLoopGuard guard(300);
         for (int i = 0; i < calls / 10 + 1; ++i) { // warm-up
@@ -130,19 +132,27 @@ int main(int argc, char** argv) {
             bare();
         }
         // Interleaved call by call, each in turn first, so that drift and the
-        // machine's other work hit all three alike; each call is timed alone
-        // and the medians are compared.
+        // machine's other work hit all alike; each call is timed alone and
+        // the medians are compared. The fourth turn is the bare refresh with
+        // the counter read between its sections: where the time goes, under
+        // the same conditions, apart from the comparison.
         for (int call = 0; call < calls; ++call) {
-            for (int turn = 0; turn < 3; ++turn) {
-                switch ((call + turn) % 3) {
+            for (int turn = 0; turn < 4; ++turn) {
+                switch ((call + turn) % 4) {
                 case 0:
                     refreshTimes.push_back(MillisecondsOf(refresh));
                     break;
                 case 1:
                     bareRefreshTimes.push_back(MillisecondsOf(bareRefresh));
                     break;
-                default:
+                case 2:
                     bareTimes.push_back(MillisecondsOf(bare));
+                    break;
+                default:
+                    double parts[BareRefreshSections] = {};
+                    opened &= BareRefresh(controls, parts);
+                    for (int i = 0; i < BareRefreshSections; ++i)
+                        sectionTimes[i].push_back(parts[i]);
                 }
             }
         }
@@ -161,14 +171,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Where the time goes: the bare refresh again, the counter read between
-    // its sections. This pass is not part of the comparison above.
-    double sections[BareRefreshSections] = {};
-    {
-        BlockedLoopGuard guard(300);
-        for (int i = 0; i < calls / 3; ++i)
-            BareRefresh(controls, sections);
-    }
     DestroyTestMainWindow(window);
 
     double keyscry = Median(refreshTimes), baseline = Median(bareRefreshTimes),
@@ -183,20 +185,21 @@ int main(int argc, char** argv) {
                 Quantile(bareTimes, 0.25), Quantile(bareTimes, 0.75));
     std::printf("ratio Keyscry / bare refresh: %.2f (goal <= 1.10)\n", keyscry / baseline);
     std::printf("ratio Keyscry / bare enumeration: %.2f (for reference)\n", keyscry / enumeration);
-    double total = 0;
-    for (double section : sections)
-        total += section;
-    std::printf("where a refresh's time goes (bare refresh, mean of %d):\n", calls / 3);
+    double sections[BareRefreshSections], total = 0;
     for (int i = 0; i < BareRefreshSections; ++i)
-        std::printf("  %-70s %7.3f ms %5.1f %%\n", BareRefreshSectionNames[i],
-                    sections[i] / (calls / 3), 100 * sections[i] / total);
+        total += sections[i] = Median(sectionTimes[i]);
+    std::printf("where a refresh's time goes (bare refresh, median of each section; together "
+                "%.3f ms):\n",
+                total);
+    for (int i = 0; i < BareRefreshSections; ++i)
+        std::printf("  %-70s %7.3f ms %5.1f %%\n", BareRefreshSectionNames[i], sections[i],
+                    100 * sections[i] / total);
 
-    std::string note = "Where a refresh's time goes (the bare refresh, section by section):";
+    std::string note = "Where a refresh's time goes (the bare refresh, median of each section):";
     for (int i = 0; i < BareRefreshSections; ++i) {
         char part[160];
         std::snprintf(part, sizeof part, "%s %s %.2f ms (%.0f %%)", i ? "," : "",
-                      BareRefreshSectionNames[i], sections[i] / (calls / 3),
-                      100 * sections[i] / total);
+                      BareRefreshSectionNames[i], sections[i], 100 * sections[i] / total);
         note += part;
     }
     PrintNote(note);
