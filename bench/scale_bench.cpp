@@ -1,8 +1,8 @@
 // How refresh and catalogue fill grow with the work: a fake provider that
 // reports 100, 1,000 and 10,000 algorithm records, and catalogues of 100 and
 // 1,000 providers. Ten times the work should take at most twelve times as
-// long. Each size is warmed up before it is timed, the refresh sizes take
-// turns so that drift hits all three alike, and the output says which step's
+// long. Each size is warmed up before it is timed, the sizes take turns so
+// that drift hits them alike, and the output says which step's
 // growth is least certain (the widest band between the quartiles).
 //   scale_bench [cycles]   (default 21)
 #include <windows.h>
@@ -52,9 +52,9 @@ bool ListShows(int rows) {
     return SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0) == rows;
 }
 
-// A window built while only the given catalogue is seen. Its first refresh
-// is of a provider that opens, and a box would still be taken down before
-// anything is timed.
+// The test window, built with the tests' message-box watcher installed: its
+// first refresh must not show a box (null when it did). The watcher is gone
+// before anything is timed.
 HWND CreateWindowWithoutBox() {
     MessageBoxWatcher watcher;
     HWND window = CreateTestMainWindow();
