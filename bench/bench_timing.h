@@ -1,10 +1,13 @@
-// Timing for the benchmark programs: the performance counter, and the median
-// of repeated measurements.
+// Timing for the benchmark programs: the performance counter, medians and
+// quartiles of repeated measurements, the guard against a blocked timed loop,
+// and the figure lines that bench/all.sh gathers into its table.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 inline double MillisecondsNow() {
@@ -14,10 +17,95 @@ inline double MillisecondsNow() {
     return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-inline double Median(std::vector<double> values) {
+// The value below which the given fraction of the values lies (0.5: the median).
+inline double Quantile(std::vector<double> values, double fraction) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    double position = fraction * static_cast<double>(values.size() - 1);
+    size_t below = static_cast<size_t>(position);
+    if (below + 1 >= values.size())
+        return values.back();
+    double weight = position - static_cast<double>(below);
+    return values[below] * (1 - weight) + values[below + 1] * weight;
+}
+
+inline double Median(const std::vector<double>& values) {
+    return Quantile(values, 0.5);
+}
+
+// Nothing of the tests runs while a benchmark times: no hook, no watcher. A
+// provider that fails to open would show a message box, which blocks the
+// timed loop for ever; this guard ends the benchmark instead, naming the box.
+// Its thread waits in one kernel wait until the guard ends, so it costs the
+// timed work nothing.
+struct BlockedLoopGuard {
+    explicit BlockedLoopGuard(DWORD seconds);
+    ~BlockedLoopGuard();
+    BlockedLoopGuard(const BlockedLoopGuard&) = delete;
+    BlockedLoopGuard& operator=(const BlockedLoopGuard&) = delete;
+    HANDLE done;
+    HANDLE thread;
+    DWORD timedThread;
+    DWORD seconds;
+};
+
+inline BOOL CALLBACK PrintMessageBox(HWND window, LPARAM found) {
+    char className[64] = "", caption[256] = "", text[1024] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0)
+        return TRUE;
+    GetWindowTextA(window, caption, sizeof caption);
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n", caption,
+                text);
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+inline DWORD WINAPI WatchForBlockedLoop(void* parameter) {
+    auto* guard = static_cast<BlockedLoopGuard*>(parameter);
+    if (WaitForSingleObject(guard->done, guard->seconds * 1000) == WAIT_OBJECT_0)
+        return 0;
+    bool found = false;
+    EnumThreadWindows(guard->timedThread, PrintMessageBox, reinterpret_cast<LPARAM>(&found));
+    if (!found)
+        std::printf("FAILED: a timed loop still runs after %lu s\n", guard->seconds);
+    std::fflush(stdout);
+    ExitProcess(3);
+}
+
+inline BlockedLoopGuard::BlockedLoopGuard(DWORD limit)
+    : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr),
+      timedThread(GetCurrentThreadId()), seconds(limit) {
+    thread = CreateThread(nullptr, 0, WatchForBlockedLoop, this, 0, nullptr);
+}
+
+inline BlockedLoopGuard::~BlockedLoopGuard() {
+    SetEvent(done);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(done);
+}
+
+// A number with thousands separators, as the figures show it.
+inline std::string Grouped(long number) {
+    std::string digits = std::to_string(number);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(at, ",");
+    return digits;
+}
+
+// One line of bench/all.sh's table, tab-separated after the word "figure":
+// what was measured, the value, the ratio (of two times, or the growth for
+// ten times the work), and its goal, 0 for a figure kept for reference.
+inline void PrintFigure(const char* figure, const char* value, double ratio, double goal,
+                        bool growth) {
+    std::printf("figure\t%s\t%s\t%.2f\t%g\t%s\n", figure, value, ratio, goal,
+                growth ? "growth" : "ratio");
+}
+
+// A line that bench/all.sh shows below its table, after the word "note".
+inline void PrintNote(const std::string& note) {
+    std::printf("note\t%s\n", note.c_str());
 }

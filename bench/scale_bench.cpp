@@ -1,7 +1,10 @@
 // How refresh and catalogue fill grow with the work: a fake provider that
 // reports 100, 1,000 and 10,000 algorithm records, and catalogues of 100 and
-// 1,000 providers. Ten times the work should take at most twelve times as long.
-//   scale_bench [repetitions]   (default 5; the median is shown)
+// 1,000 providers. Ten times the work should take at most twelve times as
+// long. Each size is warmed up before it is timed, the sizes take turns so
+// that drift hits them alike, and the output says which step's
+// growth is least certain (the widest band between the quartiles).
+//   scale_bench [cycles]   (default 21)
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -20,86 +23,236 @@ namespace {
 
 const char FakeName[] = "Bench Fake Provider";
 
-template <typename Work> double MedianMilliseconds(int repetitions, Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        double start = MillisecondsNow();
-        work();
-        times.push_back(MillisecondsNow() - start);
-    }
-    return Median(times);
-}
-
-struct Step {
-    const char* what;
-    int size;
-    double milliseconds;
+struct Size {
+    int count;
+    std::vector<double> times; // milliseconds
 };
 
-void PrintSteps(const std::vector<Step>& steps) {
-    for (size_t i = 0; i < steps.size(); ++i) {
-        std::printf("%-30s %7d %10.2f ms", steps[i].what, steps[i].size, steps[i].milliseconds);
-        if (i > 0)
-            std::printf("   x%.1f for x10 (goal <= x12)",
-                        steps[i].milliseconds / steps[i - 1].milliseconds);
-        std::printf("\n");
+// The growth from one size to the next, with the band its quartiles allow.
+struct Step {
+    const char* what;
+    const char* unit;
+    const Size* from;
+    const Size* to;
+    double Growth() const {
+        return Median(to->times) / Median(from->times);
     }
+    double Low() const {
+        return Quantile(to->times, 0.25) / Quantile(from->times, 0.75);
+    }
+    double High() const {
+        return Quantile(to->times, 0.75) / Quantile(from->times, 0.25);
+    }
+    double Spread() const {
+        return (High() - Low()) / Growth();
+    }
+};
+
+bool ListShows(int rows) {
+    return SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0) == rows;
 }
 
-bool MeasureRefresh(int repetitions, std::vector<Step>& steps) {
+// The test window, built with the tests' message-box watcher installed: its
+// first refresh must not show a box (null when it did). The watcher is gone
+// before anything is timed.
+HWND CreateWindowWithoutBox() {
+    MessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    return watcher.seen.empty() ? window : nullptr;
+}
+
+// Each cycle gives every size one warm-up and then timed calls that take
+// about as long together as those of the other sizes.
+bool MeasureRefresh(int cycles, std::vector<Size>& sizes) {
     ScratchCatalogue catalogue;
     ClearFakeProvider(FakeName);
     catalogue.AddProvider(FakeName, PROV_RSA_FULL, FakeProviderPath());
     PROV_ENUMALGS_EX record =
         FakeAlgorithm(CALG_RC4, "RC4", 0x1F, "RSA Data Security's RC4", 40, 128, 40);
-    HWND window = CreateTestMainWindow();
-    bool allShown = true;
-    for (int count : {100, 1000, 10000}) {
-        SetFakeProviderAlgorithmTemplate(FakeName, record, count);
-        double ms = MedianMilliseconds(repetitions, [&] { SendCommand(window, IDC_REFRESH); });
-        allShown &= SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0) == count;
-        steps.push_back({"refresh, algorithm records", count, ms});
+    sizes = {{100, {}}, {1000, {}}, {10000, {}}};
+    const int callsPerCycle[] = {10, 3, 1};
+    HWND window = CreateWindowWithoutBox();
+    bool allShown = window != nullptr;
+    BlockedLoopGuard guard(300);
+    for (int cycle = 0; cycle < cycles && allShown; ++cycle) {
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            SetFakeProviderAlgorithmTemplate(FakeName, record, sizes[i].count);
+            SendCommand(window, IDC_REFRESH); // warm-up
+            allShown &= ListShows(sizes[i].count);
+            for (int call = 0; call < callsPerCycle[i]; ++call) {
+                double start = MillisecondsNow();
+                SendCommand(window, IDC_REFRESH);
+                sizes[i].times.push_back(MillisecondsNow() - start);
+                allShown &= ListShows(sizes[i].count);
+            }
+        }
     }
     DestroyTestMainWindow(window);
     ClearFakeProvider(FakeName);
     return allShown;
 }
 
-bool MeasureFill(int repetitions, std::vector<Step>& steps) {
-    ScratchCatalogue catalogue;
-    bool allListed = true;
-    int registered = 0;
-    for (int count : {100, 1000}) {
-        for (char name[64]; registered < count; ++registered) {
-            wsprintfA(name, "Bench Provider %04d", registered);
-            catalogue.AddProvider(name, PROV_RSA_FULL, FakeProviderPath());
-        }
-        // The window's own fill runs once; the measured ones start from an empty box.
-        HWND window = CreateTestMainWindow();
-        double ms = MedianMilliseconds(repetitions, [&] {
-            SendMessageA(appState.providerCombo, CB_RESETCONTENT, 0, 0);
-            FillProviderList();
-        });
-        allListed &= SendMessageA(appState.providerCombo, CB_GETCOUNT, 0, 0) == count;
-        DestroyTestMainWindow(window);
-        steps.push_back({"fill, catalogue providers", count, ms});
+// A catalogue of `count` providers below its own scratch key, which stands in
+// for HKEY_LOCAL_MACHINE while it is the one overridden with.
+HKEY MakeCatalogue(int count) {
+    char path[160], name[64];
+    wsprintfA(path, "Software\\KeyscryTests\\BenchFill%d", count);
+    RegDeleteTreeA(HKEY_CURRENT_USER, path);
+    HKEY root = nullptr, catalogue = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, path, &root);
+    RegCreateKeyA(root, ProviderKeyPath, &catalogue);
+    std::string image = FakeProviderPath();
+    DWORD type = PROV_RSA_FULL;
+    for (int i = 0; i < count; ++i) {
+        HKEY key = nullptr;
+        wsprintfA(name, "Bench Provider %04d", i);
+        RegCreateKeyA(catalogue, name, &key);
+        RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type),
+                       sizeof type);
+        RegSetValueExA(key, "Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(image.c_str()),
+                       static_cast<DWORD>(image.size() + 1));
+        RegCloseKey(key);
     }
+    RegCloseKey(catalogue);
+    return root;
+}
+
+void RemoveCatalogue(HKEY root, int count) {
+    char path[160];
+    wsprintfA(path, "Software\\KeyscryTests\\BenchFill%d", count);
+    RegCloseKey(root);
+    RegDeleteTreeA(HKEY_CURRENT_USER, path);
+    RegDeleteKeyA(HKEY_CURRENT_USER, path);
+}
+
+// Where a fill's time goes: the fill's two platform calls, the registry
+// enumeration and the sorted insertion into the box, each timed alone. Not
+// part of the timed fills.
+void TimeFillCalls(double& enumeration, double& insertion) {
+    char name[255];
+    HKEY key = nullptr;
+    SendMessageA(appState.providerCombo, CB_RESETCONTENT, 0, 0);
+    RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
+    for (DWORD index = 0;; ++index) {
+        double start = MillisecondsNow();
+        LONG result = RegEnumKeyA(key, index, name, 254);
+        double enumerated = MillisecondsNow();
+        enumeration += enumerated - start;
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        SendMessageA(appState.providerCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        insertion += MillisecondsNow() - enumerated;
+    }
+    RegCloseKey(key);
+}
+
+// The two catalogues take turns like the refresh sizes; each timed fill
+// starts from an empty box.
+bool MeasureFill(int cycles, std::vector<Size>& sizes, double (&calls)[2][2]) {
+    sizes = {{100, {}}, {1000, {}}};
+    const int callsPerCycle[] = {10, 3};
+    HKEY roots[] = {MakeCatalogue(100), MakeCatalogue(1000)};
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[0]);
+    HWND window = CreateWindowWithoutBox();
+    bool allListed = window != nullptr;
+    {
+        BlockedLoopGuard guard(300);
+        for (int cycle = 0; cycle < cycles && allListed; ++cycle) {
+            for (size_t i = 0; i < sizes.size(); ++i) {
+                RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[i]);
+                for (int call = -1; call < callsPerCycle[i]; ++call) { // one warm-up
+                    SendMessageA(appState.providerCombo, CB_RESETCONTENT, 0, 0);
+                    double start = MillisecondsNow();
+                    FillProviderList();
+                    if (call >= 0)
+                        sizes[i].times.push_back(MillisecondsNow() - start);
+                }
+                allListed &=
+                    SendMessageA(appState.providerCombo, CB_GETCOUNT, 0, 0) == sizes[i].count;
+            }
+        }
+    }
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[i]);
+        for (int call = 0; call < cycles; ++call)
+            TimeFillCalls(calls[i][0], calls[i][1]);
+        calls[i][0] /= cycles;
+        calls[i][1] /= cycles;
+    }
+    DestroyTestMainWindow(window);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RemoveCatalogue(roots[0], 100);
+    RemoveCatalogue(roots[1], 1000);
     return allListed;
+}
+
+void PrintSizes(const char* what, const char* unit, const std::vector<Size>& sizes) {
+    for (const Size& size : sizes)
+        std::printf("  %-10s %6d %s  %9.3f ms (%.3f to %.3f)  %7.2f µs a %s, %zu calls\n", what,
+                    size.count, unit == std::string("row") ? "records  " : "providers",
+                    Median(size.times), Quantile(size.times, 0.25), Quantile(size.times, 0.75),
+                    1000 * Median(size.times) / size.count, unit, size.times.size());
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
-    MessageBoxWatcher watcher; // a failing open must not block the run
-    std::vector<Step> refreshSteps, fillSteps;
-    if (!MeasureRefresh(repetitions, refreshSteps) || !MeasureFill(repetitions, fillSteps) ||
-        !watcher.seen.empty()) {
-        std::printf("the window did not show every record or provider\n");
+    int cycles = argc > 1 ? std::atoi(argv[1]) : 21;
+    std::vector<Size> refresh, fill;
+    if (!MeasureRefresh(cycles, refresh)) {
+        std::printf("FAILED: a refresh did not show every record\n");
         return 1;
     }
-    std::printf("%-30s %7s %13s   (median of %d)\n", "operation", "size", "time", repetitions);
-    PrintSteps(refreshSteps);
-    PrintSteps(fillSteps);
+    double fillCalls[2][2] = {};
+    if (!MeasureFill(cycles, fill, fillCalls)) {
+        std::printf("FAILED: the fill did not list every provider\n");
+        return 1;
+    }
+    std::printf("medians, quartiles in brackets:\n");
+    PrintSizes("refresh", "row", refresh);
+    PrintSizes("fill", "provider", fill);
+
+    const Step steps[] = {
+        {"Refresh of fake algorithm records", "row", &refresh[0], &refresh[1]},
+        {"Refresh of fake algorithm records", "row", &refresh[1], &refresh[2]},
+        {"Fill of the provider box from a catalogue of providers", "provider", &fill[0], &fill[1]},
+    };
+    const Step* noisiest = &steps[0];
+    for (const Step& step : steps) {
+        std::printf("  %s, %d to %d: x%.1f for x10 (x%.1f to x%.1f between quartiles)\n", step.what,
+                    step.from->count, step.to->count, step.Growth(), step.Low(), step.High());
+        if (step.Spread() > noisiest->Spread())
+            noisiest = &step;
+    }
+    std::string fillNote = "Where a fill's time goes (its platform calls, each timed alone):";
+    for (int i = 0; i < 2; ++i) {
+        char part[160];
+        std::snprintf(part, sizeof part,
+                      "%s %s providers: RegEnumKeyA %.1f µs and CB_ADDSTRING %.1f µs a provider",
+                      i ? ";" : "", Grouped(fill[i].count).c_str(),
+                      1000 * fillCalls[i][0] / fill[i].count,
+                      1000 * fillCalls[i][1] / fill[i].count);
+        fillNote += part;
+    }
+    std::printf("%s\n", fillNote.c_str());
+    PrintNote(fillNote);
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "Noisiest scale step: %s, %s to %s (x%.1f to x%.1f between quartiles)",
+                  noisiest->what, Grouped(noisiest->from->count).c_str(),
+                  Grouped(noisiest->to->count).c_str(), noisiest->Low(), noisiest->High());
+    std::printf("%s\n", note);
+    PrintNote(note);
+
+    for (const Step& step : steps) {
+        char figure[160], value[160];
+        std::snprintf(figure, sizeof figure, "%s, %s to %s", step.what,
+                      Grouped(step.from->count).c_str(), Grouped(step.to->count).c_str());
+        std::snprintf(value, sizeof value, "%.2f to %.2f ms (%.1f to %.1f µs a %s)",
+                      Median(step.from->times), Median(step.to->times),
+                      1000 * Median(step.from->times) / step.from->count,
+                      1000 * Median(step.to->times) / step.to->count, step.unit);
+        PrintFigure(figure, value, step.Growth(), 12, true);
+    }
     return 0;
 }
