@@ -289,4 +289,21 @@ TEST(WineProviders, BaseProviderRowsMatchTheFakesRows) {
     ClearFakeProvider(base);
 }
 
+// Wine's RSA provider asks for more room than the container buffer has in
+// its size query; a name that fills the buffer with its NUL is read whole.
+TEST(WineProviders, ContainerNameThatFillsTheBufferShowsWhole) {
+    const char base[] = "Microsoft Base Cryptographic Provider v1.0";
+    const std::string name(99, 'k');
+    HCRYPTPROV handle = 0;
+    ASSERT_TRUE(CryptAcquireContextA(&handle, name.c_str(), base, PROV_RSA_FULL, CRYPT_NEWKEYSET));
+    CryptReleaseContext(handle, 0);
+    MessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    ChooseProvider(window, base);
+    const Names containers = ComboEntries(appState.containerCombo);
+    DestroyTestMainWindow(window);
+    CryptAcquireContextA(&handle, name.c_str(), base, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
+    EXPECT_NE(std::find(containers.begin(), containers.end(), name), containers.end());
+}
+
 } // namespace
