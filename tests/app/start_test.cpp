@@ -121,6 +121,24 @@ TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
     EXPECT_EQ(WaitForExit(keyscry, 0), static_cast<DWORD>(STILL_ACTIVE));
 }
 
+// The manifest asks for version 6 of the common controls; the platform names
+// that version's window classes after it ("6.0.2600.2982!Button" in Wine).
+TEST_F(RunningKeyscry, ControlsAreTheVersionSixCommonControls) {
+    int controls = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[64] = "";
+        char registered[128] = "";
+        GetClassNameA(child, name, sizeof name);
+        GlobalGetAtomNameA(static_cast<ATOM>(GetClassLongA(child, GCW_ATOM)), registered,
+                           sizeof registered);
+        const std::string versioned = registered;
+        EXPECT_EQ(versioned.substr(0, 4), "6.0.") << name;
+        EXPECT_EQ(versioned.substr(versioned.find('!') + 1), name);
+        ++controls;
+    }
+    EXPECT_EQ(controls, 11);
+}
+
 struct CloseCase {
     const char* how;
     void (*close)(HWND window);
@@ -156,9 +174,12 @@ LRESULT CALLBACK RefuseKeyscryWindows(int code, WPARAM wParam, LPARAM lParam) {
 
 // StartUp ends the process with what RunMainWindow returns. It runs here in
 // the test's own thread, whose hook makes the creation of the window fail.
+// The class it registers stays behind, each of its fields read back; the
+// executable's own resources give the icon.
 TEST(Closing, WithoutItsWindowItEndsWithTwo) {
     appState = AppState{};
-    appState.instance = GetModuleHandleA(nullptr);
+    appState.instance = LoadLibraryExA(KeyscryPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(appState.instance);
     refusalHook = SetWindowsHookExA(WH_CBT, RefuseKeyscryWindows, nullptr, GetCurrentThreadId());
     ASSERT_TRUE(refusalHook);
     PostQuitMessage(99); // should the window be made after all, its loop ends at once
@@ -169,11 +190,27 @@ TEST(Closing, WithoutItsWindowItEndsWithTwo) {
     HWND made = appState.mainWindow;
     if (made)
         DestroyWindow(made); // or later starts would find it and warn
-    UnregisterClassA(KeyscryClass, appState.instance);
+    HINSTANCE instance = appState.instance;
+    WNDCLASSEXA registered{};
+    registered.cbSize = sizeof registered;
+    BOOL found = GetClassInfoExA(instance, KeyscryClass, &registered);
+    UnregisterClassA(KeyscryClass, instance);
     appState = AppState{};
 
     EXPECT_EQ(code, 2);
     EXPECT_EQ(made, nullptr);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(registered.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNWINDOW));
+    EXPECT_EQ(registered.lpfnWndProc, MainWindowProc);
+    EXPECT_EQ(registered.cbClsExtra, 0);
+    EXPECT_EQ(registered.cbWndExtra, 0);
+    EXPECT_EQ(registered.hInstance, instance);
+    EXPECT_TRUE(registered.hIcon);
+    EXPECT_EQ(registered.hIconSm, registered.hIcon); // not one made small from it
+    EXPECT_EQ(registered.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(registered.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    EXPECT_EQ(registered.lpszMenuName, nullptr);
+    FreeLibrary(instance);
 }
 
 LRESULT CALLBACK OtherProgramsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

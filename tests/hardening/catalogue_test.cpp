@@ -245,3 +245,69 @@ TEST(HostileCatalogue, CatalogueKeyDeletedWhileItIsEnumerated) {
     EXPECT_TRUE(Answers(window));
     DestroyTestMainWindow(window);
 }
+
+namespace {
+using RegEnumKeyProc = LONG(WINAPI*)(HKEY, DWORD, LPSTR, DWORD);
+RegEnumKeyProc platformRegEnumKeyA = nullptr;
+DWORD unreadableIndexes = 0;
+
+// The platform's RegEnumKeyA, but the first indexes can't be read.
+LONG WINAPI RegEnumKeyUnreadableFirst(HKEY key, DWORD index, LPSTR name, DWORD size) {
+    if (index < unreadableIndexes)
+        return ERROR_ACCESS_DENIED;
+    return platformRegEnumKeyA(key, index, name, size);
+}
+
+// Points this executable's import of `function` at `replacement` and returns
+// what it pointed at before.
+void* SwapImport(const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    DWORD imports =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll) {
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
+                lstrcmpA(
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name,
+                    function) != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(slot, sizeof *slot, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+// Fewer unreadable indexes in a row than the bound of 16 are passed over and
+// the names after them listed; as many as that end the list.
+TEST(HostileCatalogue, ShortRunOfUnreadableIndexesIsPassedOver) {
+    ScratchCatalogue catalogue;
+    std::vector<std::string> names;
+    for (char letter = 'A'; letter <= 'T'; ++letter)
+        names.push_back(std::string("Good ") + letter);
+    for (const std::string& name : names)
+        catalogue.AddProvider(name, PROV_RSA_FULL);
+    MessageBoxWatcher watcher;
+    platformRegEnumKeyA = reinterpret_cast<RegEnumKeyProc>(
+        SwapImport("RegEnumKeyA", reinterpret_cast<void*>(RegEnumKeyUnreadableFirst)));
+    ASSERT_TRUE(platformRegEnumKeyA);
+    for (DWORD unreadable : {15u, 16u}) {
+        unreadableIndexes = unreadable;
+        std::vector<std::string> expected(unreadable, "");
+        if (unreadable < 16)
+            expected.insert(expected.end(), names.begin() + unreadable, names.end());
+        HWND window = CreateTestMainWindow();
+        EXPECT_EQ(ComboEntries(appState.providerCombo), expected) << unreadable;
+        DestroyTestMainWindow(window);
+    }
+    SwapImport("RegEnumKeyA", reinterpret_cast<void*>(platformRegEnumKeyA));
+}

@@ -409,4 +409,11 @@ TEST_F(KeyscryImage, ImportsOnlyAnsiOrTextFreeFunctionsOfTheFiveSystemDlls) {
         for (const std::string& function : dll.functions)
             EXPECT_TRUE(IsAnsiOrTextFree(function)) << dll.name << ": " << function;
     }
+    // All five, each once: without comctl32 the window gets the old controls.
+    std::vector<std::string> names;
+    for (ImportedDll& dll : dlls)
+        names.push_back(CharLowerA(dll.name.data()));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"advapi32.dll", "comctl32.dll", "gdi32.dll",
+                                               "kernel32.dll", "user32.dll"}));
 }

@@ -107,6 +107,10 @@ TEST_F(Inspection, ContainersAreSortedAndTheFirstShown) {
         {{}, {}, {}},
         {{}, noNul, {std::string(99, 'x')}},
         {{"b"}, std::vector<BYTE>(101, 'y'), {"b"}}, // too large: fails, adds nothing
+        // A first name shorter than the last one before, without its NUL:
+        // the buffer starts each refresh empty, so it shows alone.
+        {{"a", "the last name read"}, {}, {"a", "the last name read"}},
+        {{}, {'f', 'i', 'r', 's', 't'}, {"first"}},
     };
     AddFake("Containers");
     Build();
@@ -140,6 +144,7 @@ TEST_F(Inspection, ProviderThatCantBeOpenedIsReportedOnce) {
     EXPECT_EQ(watcher.seen[0].text, OpenFailedText);
     EXPECT_EQ(watcher.seen[0].caption, OpenFailedCaption);
     EXPECT_EQ(watcher.seen[0].owner, window);
+    EXPECT_EQ(watcher.seen[0].style, static_cast<DWORD>(MB_OK | MB_ICONINFORMATION));
     EXPECT_TRUE(Rows().empty());
     EXPECT_TRUE(Containers().empty());
     EXPECT_EQ(ComboShownText(appState.containerCombo), "");
@@ -166,6 +171,21 @@ TEST_F(Inspection, RefreshesOpenForVerificationOnlyAndRepeatThemselves) {
     EXPECT_EQ(FakeProviderRecord("Same", "OpensWithoutVerifyContext"), 0u);
     EXPECT_EQ(FakeProviderRecord("Same", "LastOpenFlags"), static_cast<DWORD>(CRYPT_VERIFYCONTEXT));
     EXPECT_EQ(FakeProviderRecord("Same", "SawCryptNext"), 0u);
+}
+
+// Every key that start-up's reading of the catalogue or a refresh opens is
+// closed again. Wine's own RSA provider is inspected: unlike the fake, its
+// loading and unloading leave no handles behind.
+TEST_F(Inspection, KeysOpenedAreClosedAgain) {
+    catalogue.AddProvider("Wine RSA", PROV_RSA_FULL, "rsaenh.dll");
+    Build();
+    ASSERT_FALSE(Rows().empty());
+    SendCommand(window, IDC_REFRESH); // what the first open loads stays loaded
+    const int handles = OpenHandles();
+    SendCommand(window, IDC_REFRESH);
+    EXPECT_EQ(OpenHandles(), handles);
+    FillProviderList();
+    EXPECT_EQ(OpenHandles(), handles);
 }
 
 // The catalogue's "Type" decides what number the open passes; when it can't
@@ -267,6 +287,23 @@ TEST(WineProviders, BaseProviderRowsMatchTheFakesRows) {
     EXPECT_EQ(FakeProviderRecord(base, "OpenCount"), 1u);
     DestroyTestMainWindow(window);
     ClearFakeProvider(base);
+}
+
+// Wine's RSA provider asks for more room than the container buffer has in
+// its size query; a name that fills the buffer with its NUL is read whole.
+TEST(WineProviders, ContainerNameThatFillsTheBufferShowsWhole) {
+    const char base[] = "Microsoft Base Cryptographic Provider v1.0";
+    const std::string name(99, 'k');
+    HCRYPTPROV handle = 0;
+    ASSERT_TRUE(CryptAcquireContextA(&handle, name.c_str(), base, PROV_RSA_FULL, CRYPT_NEWKEYSET));
+    CryptReleaseContext(handle, 0);
+    MessageBoxWatcher watcher;
+    HWND window = CreateTestMainWindow();
+    ChooseProvider(window, base);
+    const Names containers = ComboEntries(appState.containerCombo);
+    DestroyTestMainWindow(window);
+    CryptAcquireContextA(&handle, name.c_str(), base, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
+    EXPECT_NE(std::find(containers.begin(), containers.end(), name), containers.end());
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "provider/provider.h"
 #include "support/keyscry_process.h"
 
+#include <cstdio>
+
 namespace {
 const char TestClassName[] = "KeyscryTestWindow";
 const char ScratchRoot[] = "Software\\KeyscryTests\\Machine";
@@ -133,6 +135,14 @@ void ScratchCatalogue::RemoveCatalogueKey() {
     RegDeleteKeyA(HKEY_CURRENT_USER, CatalogueKeyPath().c_str());
 }
 
+int OpenHandles() {
+    int count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
+    return count;
+}
+
 std::string FakeProviderPath() {
     return BinaryFolder() + "fake_provider.dll";
 }
@@ -140,6 +150,7 @@ std::string FakeProviderPath() {
 namespace {
 MessageBoxWatcher* activeWatcher = nullptr;
 HHOOK watcherHook = nullptr;
+bool reportSeen = false;
 
 // Each box is recorded and taken down as soon as its dialog is initialised,
 // before it is shown: closing a shown box costs two seconds under Xvfb, where
@@ -155,7 +166,13 @@ LRESULT CALLBACK TakeDownMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
         char text[2048] = "";
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
         HWND owner = GetWindow(box, GW_OWNER);
-        activeWatcher->seen.push_back({TextOf(box), text, owner});
+        // A message box's dialog is given the box's parameters; on the way
+        // there the A call has become a W one.
+        DWORD style = reinterpret_cast<const MSGBOXPARAMSW*>(handled->lParam)->dwStyle;
+        activeWatcher->seen.push_back({TextOf(box), text, owner, style});
+        if (reportSeen)
+            fprintf(stderr, "box 0x%lx owner %p \"%s\" \"%s\"\n", style, static_cast<void*>(owner),
+                    TextOf(box).c_str(), text);
         // The modal loop ends when its window is gone; the owner it disabled
         // is given back its input.
         DestroyWindow(box);
@@ -166,8 +183,9 @@ LRESULT CALLBACK TakeDownMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
 }
 } // namespace
 
-MessageBoxWatcher::MessageBoxWatcher() {
+MessageBoxWatcher::MessageBoxWatcher(bool report) {
     activeWatcher = this;
+    reportSeen = report;
     watcherHook =
         SetWindowsHookExA(WH_CALLWNDPROCRET, TakeDownMessageBoxes, nullptr, GetCurrentThreadId());
 }

@@ -45,6 +45,10 @@ struct ScratchCatalogue {
     void RemoveCatalogueKey();
 };
 
+// The handles this process holds open, counted by asking the platform about
+// every handle value in turn.
+int OpenHandles();
+
 // Path of fake_provider.dll beside the test executable.
 std::string FakeProviderPath();
 
@@ -52,12 +56,14 @@ struct MessageBoxSeen {
     std::string caption;
     std::string text;
     HWND owner;
+    DWORD style; // as the platform's message box received it
 };
 
 // While it lives, every message box that this thread opens is recorded and
-// taken down before it is shown.
+// taken down before it is shown. With `report`, each is also written to
+// stderr as it is taken down, for a box shown by code that ends the process.
 struct MessageBoxWatcher {
-    MessageBoxWatcher();
+    explicit MessageBoxWatcher(bool report = false);
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;

@@ -2,6 +2,7 @@
 // the About box, and which provider a refresh inspects.
 #include <gtest/gtest.h>
 
+#include "app/app.h"
 #include "app/app_state.h"
 #include "support/test_window.h"
 
@@ -161,6 +162,7 @@ TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
         EXPECT_EQ(box.caption, "About");
         ExpectAboutText(box.text);
         EXPECT_EQ(box.owner, window);
+        EXPECT_EQ(box.style, static_cast<DWORD>(MB_OK | MB_USERICON));
     }
     EXPECT_EQ(appState.aboutParams.dwStyle, static_cast<DWORD>(MB_USERICON));
     EXPECT_EQ(appState.aboutParams.lpszIcon, MAKEINTRESOURCEA(500));
@@ -206,6 +208,25 @@ TEST_F(Commands, RefreshInspectsTheCurrentEntryOrTheLastOneInspected) {
         EXPECT_STREQ(appState.providerName, step.inspected);
         EXPECT_EQ(TextOf(appState.typeField), step.typeName);
     }
+}
+
+// A start that finds another instance warns in a box of its own and ends the
+// process, so the box is reported from a child process that shows it.
+TEST(StartUp, AnotherInstanceGetsAPlainWarning) {
+    EXPECT_EXIT(
+        {
+            WNDCLASSA other{};
+            other.lpfnWndProc = DefWindowProcA;
+            other.hInstance = GetModuleHandleA(nullptr);
+            other.lpszClassName = WindowClassName;
+            RegisterClassA(&other);
+            CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                            nullptr, other.hInstance, nullptr);
+            MessageBoxWatcher watcher(true);
+            StartUp();
+        },
+        [](int) { return true; },
+        "box 0x30 owner 0+ \"Keyscry\" \"This program is already running\\.\\.\\.\"\n");
 }
 
 } // namespace

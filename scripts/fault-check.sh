@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# For maintainers: measures how many hand-made faults the suite catches.
+#   scripts/fault-check.sh FAULTS
+# FAULTS has one fault a line, "FILE|SED-SCRIPT" (FILE relative to the repo;
+# lines starting with # are skipped). Each fault is put into its file alone,
+# the x86 tree rebuilt and the x86 suite run without the package check, the
+# quickest executables first, up to the first failure; then the file is
+# restored. Prints one line a fault, "caught", "survived", "no-build" or
+# "no-match" (the sed script changed nothing), and the totals. It edits the
+# tree it lives in: run it on a copy to keep working meanwhile.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+faults=$(realpath "$1")
+order=(image_tests fake_provider_tests window_tests provider_tests app_tests hardening_tests)
+file=""
+restore() { [ -n "$file" ] && cp "/tmp/fault-check.$$.orig" "$file" && file=""; }
+trap 'restore; ctest --preset x86 -R "^wine_stop$" >/dev/null 2>&1' EXIT
+trap 'exit 130' INT TERM
+
+[ -f build/x86/build.ninja ] || cmake --preset x86 >/dev/null
+cmake --build --preset x86 >/dev/null && ctest --preset x86 -R '^wine_start$' >/dev/null ||
+    { echo "fault-check: the unchanged tree doesn't build or start" >&2; exit 2; }
+
+declare -A total
+n=0
+while IFS='|' read -r -u 3 path script; do
+    [[ -z "$path" || "$path" == \#* ]] && continue
+    n=$((n + 1))
+    cp "$path" "/tmp/fault-check.$$.orig" && file=$path
+    sed -i -e "$script" "$path"
+    if cmp -s "$path" "/tmp/fault-check.$$.orig"; then
+        result=no-match
+    elif ! cmake --build --preset x86 >/dev/null 2>&1; then
+        result=no-build
+    else
+        result=survived
+        for test in "${order[@]}"; do
+            if ! ctest --preset x86 -R "^$test\$" -FA '.*' >/dev/null 2>&1; then
+                result="caught by $test"
+                break
+            fi
+        done
+    fi
+    restore
+    total[${result%% *}]=$((${total[${result%% *}]:-0} + 1))
+    echo "$n $result: $path $script"
+done 3<"$faults"
+cmake --build --preset x86 >/dev/null 2>&1
+echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
+    "didn't build ${total[no-build]:-0}, didn't match ${total[no-match]:-0}."
