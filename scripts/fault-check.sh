@@ -3,22 +3,27 @@
 #   scripts/fault-check.sh FAULTS
 # FAULTS has one fault a line, "FILE|SED-SCRIPT" (FILE relative to the repo;
 # lines starting with # are skipped). Each fault is put into its file alone,
-# the x86 tree rebuilt and the x86 suite run without the package check, the
-# quickest executables first, up to the first failure; then the file is
+# the tree of the build this machine runs rebuilt (x86 where it can, x64
+# otherwise; KEYSCRY_ARCHES chooses as for the test command) and its suite run
+# without the package check, the quickest executables first, up to the first
+# failure; then the file is
 # restored. Prints one line a fault, "caught", "survived", "no-build" or
 # "no-match" (the sed script changed nothing), and the totals. It edits the
 # tree it lives in: run it on a copy to keep working meanwhile.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 faults=$(realpath "$1")
+source scripts/arches.sh
+keyscry_probe_arches || exit 2
+arch=$KEYSCRY_MAIN_ARCH
 order=(image_tests fake_provider_tests window_tests provider_tests app_tests hardening_tests)
 file=""
 restore() { [ -n "$file" ] && cp "/tmp/fault-check.$$.orig" "$file" && file=""; }
-trap 'restore; ctest --preset x86 -R "^wine_stop$" >/dev/null 2>&1' EXIT
+trap 'restore; ctest --preset "$arch" -R "^wine_stop$" >/dev/null 2>&1' EXIT
 trap 'exit 130' INT TERM
 
-[ -f build/x86/build.ninja ] || cmake --preset x86 >/dev/null
-cmake --build --preset x86 >/dev/null && ctest --preset x86 -R '^wine_start$' >/dev/null ||
+[ -f build/$arch/build.ninja ] || cmake --preset "$arch" >/dev/null
+cmake --build --preset "$arch" >/dev/null && ctest --preset "$arch" -R '^wine_start$' >/dev/null ||
     { echo "fault-check: the unchanged tree doesn't build or start" >&2; exit 2; }
 
 declare -A total
@@ -30,12 +35,12 @@ while IFS='|' read -r -u 3 path script; do
     sed -i -e "$script" "$path"
     if cmp -s "$path" "/tmp/fault-check.$$.orig"; then
         result=no-match
-    elif ! cmake --build --preset x86 >/dev/null 2>&1; then
+    elif ! cmake --build --preset "$arch" >/dev/null 2>&1; then
         result=no-build
     else
         result=survived
         for test in "${order[@]}"; do
-            if ! ctest --preset x86 -R "^$test\$" -FA '.*' >/dev/null 2>&1; then
+            if ! ctest --preset "$arch" -R "^$test\$" -FA '.*' >/dev/null 2>&1; then
                 result="caught by $test"
                 break
             fi
@@ -45,6 +50,6 @@ while IFS='|' read -r -u 3 path script; do
     total[${result%% *}]=$((${total[${result%% *}]:-0} + 1))
     echo "$n $result: $path $script"
 done 3<"$faults"
-cmake --build --preset x86 >/dev/null 2>&1
+cmake --build --preset "$arch" >/dev/null 2>&1
 echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
     "didn't build ${total[no-build]:-0}, didn't match ${total[no-match]:-0}."
