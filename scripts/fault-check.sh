@@ -6,8 +6,7 @@
 # the tree of the build this machine runs rebuilt (x86 where it can, x64
 # otherwise; KEYSCRY_ARCHES chooses as for the test command) and its suite run
 # without the package check, the quickest executables first, up to the first
-# failure; then the file is
-# restored. Prints one line a fault, "caught", "survived", "no-build" or
+# failure; then the file is restored. Prints one line a fault, "caught", "survived", "no-build" or
 # "no-match" (the sed script changed nothing), and the totals. It edits the
 # tree it lives in: run it on a copy to keep working meanwhile.
 set -uo pipefail
