@@ -6,9 +6,9 @@
 TEST(Smoke, StartsShowsItsWindowAndEndsWhenClosed) {
     KeyscryProcess keyscry = StartKeyscry();
     ASSERT_TRUE(keyscry.process);
-    HWND window = WaitForKeyscryWindow(keyscry);
+    HWND window = WaitForShownKeyscryWindow(keyscry);
     ASSERT_TRUE(window);
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+    EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
     EndKeyscry(keyscry);
 }

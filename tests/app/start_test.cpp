@@ -22,38 +22,21 @@ HWND ChildWithStyle(HWND parent, const char* className, DWORD style) {
     return nullptr;
 }
 
-bool WaitUntil(bool (*condition)(HWND), HWND window) {
-    for (int i = 0; i < 200; ++i) {
-        if (condition(window))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-// The window can be found while it is still being built; it is shown, with
-// all its controls, once the first refresh is over.
-HWND WaitForShownWindow(const KeyscryProcess& keyscry) {
-    HWND window = WaitForKeyscryWindow(keyscry);
-    if (!window || !WaitUntil([](HWND main) { return IsWindowVisible(main) != FALSE; }, window))
-        return nullptr;
-    return window;
-}
-
 // Answers the warning of a start that found another instance; returns its exit code.
 DWORD ConfirmAlreadyRunning(KeyscryProcess& second) {
-    HWND box = WaitForWindowOf(second, "#32770", "Keyscry", 15000);
-    EXPECT_TRUE(box);
+    HWND box = WaitForReadyBox(second);
     if (!box)
         return STILL_ACTIVE;
-    EXPECT_EQ(WindowTextOf(GetDlgItem(box, 0xFFFF)), "This program is already running...");
+    EXPECT_EQ(WindowTextOf(box), "Keyscry");
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)),
+              "This program is already running...");
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     EXPECT_TRUE(ChildWithStyle(box, "Static", SS_ICON)); // the warning icon
     EXPECT_TRUE(GetDlgItem(box, IDOK));
     EXPECT_FALSE(GetDlgItem(box, IDCANCEL));
     EXPECT_EQ(WaitForExit(second, 0), STILL_ACTIVE); // it waits for the answer
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return WaitForExit(second, 15000);
+    return WaitForExit(second, Patience);
 }
 
 class RunningKeyscry : public testing::Test {
@@ -61,7 +44,7 @@ class RunningKeyscry : public testing::Test {
     void SetUp() override {
         keyscry = StartKeyscry();
         ASSERT_TRUE(keyscry.process);
-        window = WaitForShownWindow(keyscry);
+        window = WaitForShownKeyscryWindow(keyscry);
         ASSERT_TRUE(window);
     }
     void TearDown() override {
@@ -105,10 +88,12 @@ TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
 
 TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
     PostMessageA(GetDlgItem(window, 102), BM_CLICK, 0, 0);
-    HWND box = WaitForWindowOf(keyscry, "#32770", "About", 15000);
+    HWND box = WaitForReadyBox(keyscry);
     ASSERT_TRUE(box);
+    EXPECT_EQ(WindowTextOf(box), "About");
     EXPECT_EQ(GetWindow(box, GW_OWNER), window);
-    EXPECT_EQ(WindowTextOf(GetDlgItem(box, 0xFFFF)).substr(0, 22), "Keyscry\r\nVersion 1.0\r\n");
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)).substr(0, 22),
+              "Keyscry\r\nVersion 1.0\r\n");
     HWND icon = ChildWithStyle(box, "Static", SS_ICON);
     ASSERT_TRUE(icon);
     EXPECT_TRUE(SendMessageA(icon, STM_GETICON, 0, 0)); // Keyscry's own icon
@@ -117,7 +102,8 @@ TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
     EXPECT_FALSE(IsWindowEnabled(window));
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([](HWND main) { return IsWindowEnabled(main) != FALSE; }, window));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }))
+        << "the window did not get its input back";
     EXPECT_EQ(WaitForExit(keyscry, 0), static_cast<DWORD>(STILL_ACTIVE));
 }
 
@@ -152,10 +138,10 @@ TEST(Closing, EveryWayOfClosingEndsWithZero) {
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.how);
         KeyscryProcess keyscry = StartKeyscry();
-        HWND window = WaitForShownWindow(keyscry);
+        HWND window = WaitForShownKeyscryWindow(keyscry);
         ASSERT_TRUE(window);
         c.close(window);
-        EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+        EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
         EndKeyscry(keyscry);
     }
 }
@@ -244,10 +230,10 @@ TEST(OtherWindows, OnlyClassAndTitleTogetherStopAStart) {
         if (c.stopsTheStart) {
             EXPECT_EQ(ConfirmAlreadyRunning(keyscry), 1u);
         } else {
-            HWND window = WaitForShownWindow(keyscry);
+            HWND window = WaitForShownKeyscryWindow(keyscry);
             EXPECT_TRUE(window);
             PostMessageA(window, WM_CLOSE, 0, 0);
-            EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+            EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
         }
         EndKeyscry(keyscry);
         DestroyWindow(other);

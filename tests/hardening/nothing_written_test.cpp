@@ -145,16 +145,20 @@ struct BoxAnswerer {
     std::vector<std::string> captions;
     std::vector<std::string> texts;
 
-    // Answers whatever box is up; false when there is none.
+    // Answers whatever box is up, once it is ready; false when there is none.
     bool AnswerOne() {
         HWND box = WaitForWindowOf(keyscry, "#32770", nullptr, 0);
         if (!box)
             return false;
-        captions.push_back(WindowTextOf(box));
-        texts.push_back(WindowTextOf(GetDlgItem(box, 0xFFFF)));
+        if (WaitUntilReady(box)) {
+            captions.push_back(WindowTextOf(box));
+            texts.push_back(WindowTextOf(GetDlgItem(box, MessageBoxTextId)));
+        }
+        // Answered even when it never got ready (the test has failed then),
+        // so that the session goes on.
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 200 && IsWindow(box); ++i)
-            Sleep(25);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }))
+            << "a message box of Keyscry was still up after OK";
         return true;
     }
 };
@@ -166,12 +170,12 @@ struct SentMessage {
     LPARAM lParam;
 };
 
+// 1 when the handling was over within the time.
 DWORD WINAPI SendFromThread(void* param) {
     auto* sent = static_cast<SentMessage*>(param);
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(sent->window, sent->message, sent->wParam, sent->lParam, SMTO_NORMAL, 60000,
-                        &result);
-    return 0;
+    return SendMessageTimeoutA(sent->window, sent->message, sent->wParam, sent->lParam, SMTO_NORMAL,
+                               60000, &result) != 0;
 }
 
 // Sends the message and answers every box that its handling opens, until
@@ -180,6 +184,10 @@ void SendAnsweringBoxes(BoxAnswerer& answerer, SentMessage message) {
     HANDLE thread = CreateThread(nullptr, 0, SendFromThread, &message, 0, nullptr);
     while (WaitForSingleObject(thread, 50) == WAIT_TIMEOUT)
         answerer.AnswerOne();
+    DWORD handled = 0;
+    GetExitCodeThread(thread, &handled);
+    EXPECT_EQ(handled, 1u) << "Keyscry did not finish handling message 0x" << std::hex
+                           << message.message << ", wParam 0x" << message.wParam;
     CloseHandle(thread);
 }
 
@@ -194,11 +202,12 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
     HWND window = WaitForKeyscryWindow(keyscry);
     ASSERT_TRUE(window);
     BoxAnswerer answerer{keyscry, {}, {}};
-    // The first refresh runs before the window is shown; it may fail.
-    for (int i = 0; i < 600 && !IsWindowVisible(window); ++i)
-        if (!answerer.AnswerOne())
-            Sleep(25);
-    ASSERT_TRUE(IsWindowVisible(window));
+    // The first refresh runs before the window is shown; it may fail, and
+    // its box is answered meanwhile.
+    ASSERT_TRUE(WaitUntil([&] {
+        answerer.AnswerOne();
+        return IsWindowVisible(window) != FALSE;
+    })) << "Keyscry's window was not shown";
 
     HWND providerCombo = GetDlgItem(window, IDC_PROVIDER);
     HWND algorithmList = GetDlgItem(window, IDC_ALGORITHMS);
@@ -222,7 +231,7 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
     EXPECT_EQ(answerer.captions.back(), "About");
 
     PostMessageA(window, WM_COMMAND, IDC_EXIT, 0);
-    EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
+    EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
     EndKeyscry(keyscry);
 
     Snapshot after = TakeSnapshot("after");

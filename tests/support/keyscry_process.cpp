@@ -1,5 +1,7 @@
 #include "support/keyscry_process.h"
 
+#include <gtest/gtest.h>
+
 std::string BinaryFolder() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -41,7 +43,9 @@ void EndKeyscry(KeyscryProcess& keyscry) {
         return;
     if (WaitForExit(keyscry, 0) == STILL_ACTIVE) {
         TerminateProcess(keyscry.process, 99);
-        WaitForSingleObject(keyscry.process, 5000);
+        // A Keyscry window left behind would make the next start warn.
+        EXPECT_EQ(WaitForSingleObject(keyscry.process, Patience), WAIT_OBJECT_0)
+            << "Keyscry (process " << keyscry.id << ") did not end when terminated";
     }
     CloseHandle(keyscry.process);
     keyscry = {};
@@ -72,21 +76,57 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
 
 HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
                      DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        WindowSearch search{keyscry.id, className, title, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        if (GetTickCount() - start > milliseconds)
-            return nullptr;
-        Sleep(50);
-    }
+    WindowSearch search{keyscry.id, className, title, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
+    return search.found;
 }
 
 HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds) {
     return WaitForWindowOf(keyscry, "Keyscry_Class", "Keyscry - CryptoAPI Service Providers",
                            milliseconds);
+}
+
+HWND WaitForShownKeyscryWindow(const KeyscryProcess& keyscry) {
+    HWND window = WaitForKeyscryWindow(keyscry);
+    if (!window) {
+        ADD_FAILURE() << "Keyscry's window did not appear within " << Patience << " ms";
+        return nullptr;
+    }
+    if (!WaitUntil([&] { return IsWindowVisible(window) != FALSE; })) {
+        ADD_FAILURE() << "Keyscry's window was not shown within " << Patience << " ms";
+        return nullptr;
+    }
+    return window;
+}
+
+bool IsReadyBox(HWND box) {
+    HWND text = GetDlgItem(box, MessageBoxTextId);
+    return IsWindowVisible(box) && text && !WindowTextOf(text).empty();
+}
+
+bool WaitUntilReady(HWND box) {
+    if (WaitUntil([&] { return IsReadyBox(box); }))
+        return true;
+    HWND text = GetDlgItem(box, MessageBoxTextId);
+    ADD_FAILURE() << "Keyscry's message box \"" << WindowTextOf(box) << "\" was not ready within "
+                  << Patience << " ms: " << (IsWindow(box) ? "" : "gone, ")
+                  << (IsWindowVisible(box) ? "shown" : "not shown") << ", "
+                  << (text ? "text \"" + WindowTextOf(text) + "\"" : "no text control");
+    return false;
+}
+
+HWND WaitForReadyBox(const KeyscryProcess& keyscry) {
+    HWND box = WaitForWindowOf(keyscry, "#32770", nullptr, Patience);
+    if (!box) {
+        ADD_FAILURE() << "no message box of Keyscry appeared within " << Patience << " ms";
+        return nullptr;
+    }
+    return WaitUntilReady(box) ? box : nullptr;
 }
 
 std::string WindowTextOf(HWND window) {
