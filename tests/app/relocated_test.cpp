@@ -40,9 +40,8 @@ TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
     ASSERT_TRUE(keyscry.process);
     HWND window = WaitForKeyscryWindow(keyscry);
     ASSERT_TRUE(window) << "no window; the host's exit code: " << WaitForExit(keyscry, 0);
-    for (int i = 0; i < 300 && !IsWindowVisible(window); ++i)
-        Sleep(50);
-    EXPECT_TRUE(IsWindowVisible(window));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }))
+        << "the window was not shown";
 
     const ULONGLONG base =
         ModuleBase(keyscry.id, ("away_" + std::string(KEYSCRY_EXE_FILE)).c_str());
