@@ -9,8 +9,8 @@
 extern "C" void StartUp() {
     // Another instance is recognised by its class and title together.
     if (FindWindowA(WindowClassName, WindowTitle))
-        ExitProcess(MessageBoxA(nullptr, "This program is already running...", "Keyscry",
-                                MB_ICONWARNING));
+        ExitProcess(
+            MessageBoxA(nullptr, "This program is already running...", "Keyscry", MB_ICONWARNING));
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     appState.instance = instance;

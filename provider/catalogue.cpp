@@ -33,8 +33,8 @@ void FillProviderList() {
         DWORD failedInARow = 0;
         while (appState.enumResult != ERROR_NO_MORE_ITEMS) {
             ClearBytes(appState.keyNameBuffer, sizeof appState.keyNameBuffer);
-            appState.enumResult = RegEnumKeyA(appState.registryKey, appState.enumIndex,
-                                              appState.keyNameBuffer, 254);
+            appState.enumResult =
+                RegEnumKeyA(appState.registryKey, appState.enumIndex, appState.keyNameBuffer, 254);
             ++appState.enumIndex;
             if (appState.enumResult == ERROR_NO_MORE_ITEMS)
                 break;

@@ -10,8 +10,8 @@ static const char OpenFailedText[] = "Impossible to open a Crytographic_Service_
 // One CryptGetProvParam size query, then the data call. The length word is
 // lowered to the buffer's capacity, so a provider that asks for more makes
 // the data call fail instead of writing past the buffer.
-static BOOL ReadProviderParam(HCRYPTPROV providerHandle, DWORD param, void* buffer,
-                              DWORD capacity, DWORD flags) {
+static BOOL ReadProviderParam(HCRYPTPROV providerHandle, DWORD param, void* buffer, DWORD capacity,
+                              DWORD flags) {
     CryptGetProvParam(providerHandle, param, nullptr, &appState.dataLength, flags);
     if (appState.dataLength > capacity)
         appState.dataLength = capacity;

@@ -3,8 +3,8 @@
 
 #include "app/app_state.h"
 
-static HWND CreateControl(DWORD extendedStyle, const char* className, const char* text,
-                          DWORD style, int x, int y, int width, int height, HWND parent, int id) {
+static HWND CreateControl(DWORD extendedStyle, const char* className, const char* text, DWORD style,
+                          int x, int y, int width, int height, HWND parent, int id) {
     return CreateWindowExA(extendedStyle, className, text, style, x, y, width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appState.instance,
                            nullptr);
@@ -39,8 +39,8 @@ HWND CreateTextField(const char* text, int x, int y, int width, int height, HWND
 }
 
 HWND CreateCombo(int x, int y, int width, int height, HWND parent, int id, DWORD style) {
-    DWORD defaultStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_SORT |
-                         CBS_AUTOHSCROLL | CBS_DROPDOWN;
+    DWORD defaultStyle =
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_SORT | CBS_AUTOHSCROLL | CBS_DROPDOWN;
     HWND combo = CreateControl(0, "COMBOBOX", nullptr, style ? style : defaultStyle, x, y, width,
                                height, parent, id);
     return WithFont(combo, appState.uiFont, TRUE);

@@ -22,10 +22,10 @@ void BuildMainWindow(HWND window) {
     appState.providerCombo = CreateCombo(110, 16, 520, 750, window, IDC_PROVIDER, 0);
     FillProviderList();
     CreateLabel("Provider Type:", window, 10, 48, 120, 20, 0, 0);
-    appState.typeField =
-        CreateTextField(" ", 110, 45, 220, 20, window, 0,
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL | ES_CENTER,
-                        WS_EX_STATICEDGE);
+    appState.typeField = CreateTextField(" ", 110, 45, 220, 20, window, 0,
+                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_READONLY |
+                                             ES_AUTOHSCROLL | ES_CENTER,
+                                         WS_EX_STATICEDGE);
     CreateLabel("Container:", window, 350, 48, 90, 20, 0, 0);
     appState.containerCombo = CreateCombo(420, 45, 210, 100, window, IDC_CONTAINER, 0);
     appState.refreshButton = CreateButton("Refresh", window, 420, 370, 100, 24, IDC_REFRESH, 0);
@@ -36,8 +36,8 @@ void BuildMainWindow(HWND window) {
 
     SendMessageA(appState.headerLabel, WM_SETFONT, reinterpret_cast<WPARAM>(appState.fixedFont),
                  TRUE);
-    SendMessageA(appState.algorithmList, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(appState.fixedFont), TRUE);
+    SendMessageA(appState.algorithmList, WM_SETFONT, reinterpret_cast<WPARAM>(appState.fixedFont),
+                 TRUE);
 
     // The first refresh runs through the command route, before the window is shown.
     SendMessageA(window, WM_COMMAND, IDC_REFRESH, 0);
