@@ -99,12 +99,9 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("%-20s %8s %8s %8s\n", "program", "median", "min", "max");
-    for (int i = 0; i < Programs; ++i) {
-        std::vector<double> sorted = times[i];
-        std::sort(sorted.begin(), sorted.end());
+    for (int i = 0; i < Programs; ++i)
         std::printf("%-20s %6.1f ms %5.1f ms %5.1f ms\n", programs[i], Median(times[i]),
-                    sorted.front(), sorted.back());
-    }
+                    Quantile(times[i], 0), Quantile(times[i], 1));
     double keyscry = Median(times[0]), bare = Median(times[1]), minimal = Median(times[2]);
     std::printf("ratio Keyscry / bare start: %.2f (goal <= 1.10), %d runs each\n", keyscry / bare,
                 runs);
