@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/message_boxes.h"
+
 inline double MillisecondsNow() {
     LARGE_INTEGER count, frequency;
     QueryPerformanceCounter(&count);
@@ -53,10 +55,10 @@ struct BlockedLoopGuard {
 inline BOOL CALLBACK PrintMessageBox(HWND window, LPARAM found) {
     char className[64] = "", caption[256] = "", text[1024] = "";
     GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0)
+    if (lstrcmpA(className, MessageBoxClass) != 0)
         return TRUE;
     GetWindowTextA(window, caption, sizeof caption);
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    GetDlgItemTextA(window, MessageBoxTextId, text, sizeof text);
     std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n", caption,
                 text);
     *reinterpret_cast<bool*>(found) = true;

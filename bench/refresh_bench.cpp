@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@
 #include "bare_refresh.h"
 #include "bench_timing.h"
 #include "provider/provider.h"
-#include "support/test_window.h"
+#include "support/message_boxes.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -98,19 +100,15 @@ int main(int argc, char** argv) {
     // The window's first refresh inspects whichever provider sorts first,
     // which may not open; its box is taken down before anything is timed, and
     // so would be one of a first refresh of the chosen provider.
-    HWND window;
+    std::optional<TestWindow> built;
     bool boxSeen;
     {
         MessageBoxWatcher watcher;
-        window = CreateTestMainWindow();
+        built.emplace();
         watcher.seen.clear();
-        LRESULT index =
-            SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(largest.name.c_str()));
-        SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
-        SendCommand(window, IDC_REFRESH);
-        boxSeen = !watcher.seen.empty();
+        boxSeen = !ChooseProvider(*built, largest.name) || !watcher.seen.empty();
     }
+    HWND window = *built;
     if (boxSeen) {
         std::printf("FAILED: Keyscry could not open %s\n", largest.name.c_str());
         return 1;
@@ -171,7 +169,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    DestroyTestMainWindow(window);
+    built.reset();
 
     double keyscry = Median(refreshTimes), baseline = Median(bareRefreshTimes),
            enumeration = Median(bareTimes);

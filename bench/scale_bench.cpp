@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,10 @@
 #include "bench_timing.h"
 #include "fake_provider/fake_provider_config.h"
 #include "provider/provider.h"
-#include "support/test_window.h"
+#include "support/common.h"
+#include "support/message_boxes.h"
+#include "support/scratch_catalogue.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -53,12 +57,12 @@ bool ListShows(int rows) {
 }
 
 // The test window, built with the tests' message-box watcher installed: its
-// first refresh must not show a box (null when it did). The watcher is gone
+// first refresh must not show a box (false when it did). The watcher is gone
 // before anything is timed.
-HWND CreateWindowWithoutBox() {
+bool BuildWindowWithoutBox(std::optional<TestWindow>& window) {
     MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow();
-    return watcher.seen.empty() ? window : nullptr;
+    window.emplace();
+    return watcher.seen.empty();
 }
 
 // Each cycle gives every size one warm-up and then timed calls that take
@@ -71,8 +75,9 @@ bool MeasureRefresh(int cycles, std::vector<Size>& sizes) {
         FakeAlgorithm(CALG_RC4, "RC4", 0x1F, "RSA Data Security's RC4", 40, 128, 40);
     sizes = {{100, {}}, {1000, {}}, {10000, {}}};
     const int callsPerCycle[] = {10, 3, 1};
-    HWND window = CreateWindowWithoutBox();
-    bool allShown = window != nullptr;
+    std::optional<TestWindow> built;
+    bool allShown = BuildWindowWithoutBox(built);
+    HWND window = *built;
     BlockedLoopGuard guard(300);
     for (int cycle = 0; cycle < cycles && allShown; ++cycle) {
         for (size_t i = 0; i < sizes.size(); ++i) {
@@ -87,42 +92,19 @@ bool MeasureRefresh(int cycles, std::vector<Size>& sizes) {
             }
         }
     }
-    DestroyTestMainWindow(window);
+    built.reset();
     ClearFakeProvider(FakeName);
     return allShown;
 }
 
-// A catalogue of `count` providers below its own scratch key, which stands in
-// for HKEY_LOCAL_MACHINE while it is the one overridden with.
-HKEY MakeCatalogue(int count) {
-    char path[160], name[64];
-    wsprintfA(path, "Software\\KeyscryTests\\BenchFill%d", count);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path);
-    HKEY root = nullptr, catalogue = nullptr;
-    RegCreateKeyA(HKEY_CURRENT_USER, path, &root);
-    RegCreateKeyA(root, ProviderKeyPath, &catalogue);
-    std::string image = FakeProviderPath();
-    DWORD type = PROV_RSA_FULL;
+// A catalogue of `count` providers below a scratch key of its own.
+void FillCatalogue(ScratchCatalogue& catalogue, int count) {
+    const std::string image = FakeProviderPath();
     for (int i = 0; i < count; ++i) {
-        HKEY key = nullptr;
+        char name[64];
         wsprintfA(name, "Bench Provider %04d", i);
-        RegCreateKeyA(catalogue, name, &key);
-        RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type),
-                       sizeof type);
-        RegSetValueExA(key, "Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(image.c_str()),
-                       static_cast<DWORD>(image.size() + 1));
-        RegCloseKey(key);
+        catalogue.AddProvider(name, PROV_RSA_FULL, image);
     }
-    RegCloseKey(catalogue);
-    return root;
-}
-
-void RemoveCatalogue(HKEY root, int count) {
-    char path[160];
-    wsprintfA(path, "Software\\KeyscryTests\\BenchFill%d", count);
-    RegCloseKey(root);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path);
-    RegDeleteKeyA(HKEY_CURRENT_USER, path);
 }
 
 // Where a fill's time goes: the fill's two platform calls, the registry
@@ -151,15 +133,18 @@ void TimeFillCalls(double& enumeration, double& insertion) {
 bool MeasureFill(int cycles, std::vector<Size>& sizes, double (&calls)[2][2]) {
     sizes = {{100, {}}, {1000, {}}};
     const int callsPerCycle[] = {10, 3};
-    HKEY roots[] = {MakeCatalogue(100), MakeCatalogue(1000)};
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[0]);
-    HWND window = CreateWindowWithoutBox();
-    bool allListed = window != nullptr;
+    ScratchCatalogue catalogues[] = {ScratchCatalogue("BenchFill100"),
+                                     ScratchCatalogue("BenchFill1000")};
+    for (size_t i = 0; i < sizes.size(); ++i)
+        FillCatalogue(catalogues[i], sizes[i].count);
+    catalogues[0].Use();
+    std::optional<TestWindow> window;
+    bool allListed = BuildWindowWithoutBox(window);
     {
         BlockedLoopGuard guard(300);
         for (int cycle = 0; cycle < cycles && allListed; ++cycle) {
             for (size_t i = 0; i < sizes.size(); ++i) {
-                RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[i]);
+                catalogues[i].Use();
                 for (int call = -1; call < callsPerCycle[i]; ++call) { // one warm-up
                     SendMessageA(appState.providerCombo, CB_RESETCONTENT, 0, 0);
                     double start = MillisecondsNow();
@@ -173,16 +158,12 @@ bool MeasureFill(int cycles, std::vector<Size>& sizes, double (&calls)[2][2]) {
         }
     }
     for (size_t i = 0; i < sizes.size(); ++i) {
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[i]);
+        catalogues[i].Use();
         for (int call = 0; call < cycles; ++call)
             TimeFillCalls(calls[i][0], calls[i][1]);
         calls[i][0] /= cycles;
         calls[i][1] /= cycles;
     }
-    DestroyTestMainWindow(window);
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    RemoveCatalogue(roots[0], 100);
-    RemoveCatalogue(roots[1], 1000);
     return allListed;
 }
 

@@ -14,54 +14,41 @@
 
 #include "app/identifiers.h"
 #include "bench_timing.h"
-#include "support/keyscry_process.h"
+#include "support/keyscry_texts.h"
+#include "support/other_process.h"
 
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
+struct Program {
+    const char* file;
+    const char* windowClass;
 };
 
-BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// The visible top-level window of the process whose list holds at least one
-// row, or null.
-HWND ReadyWindowOf(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    if (!search.found)
+// The visible main window of the process whose list holds at least one row,
+// or null.
+HWND ReadyWindowOf(const KeyscryProcess& program, const char* windowClass) {
+    HWND window = FindWindowOf(program.id, windowClass, nullptr);
+    if (!window || !IsWindowVisible(window))
         return nullptr;
-    HWND list = GetDlgItem(search.found, IDC_ALGORITHMS);
+    HWND list = GetDlgItem(window, IDC_ALGORITHMS);
     DWORD_PTR rows = 0;
     if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 1000, &rows) ||
         rows == 0 || rows == static_cast<DWORD_PTR>(LB_ERR))
         return nullptr;
-    return search.found;
+    return window;
 }
 
 // One start, in milliseconds, or a negative value when the window never got ready.
-double TimeOneStart(const std::string& program) {
-    std::string command = "\"" + BinaryFolder() + program + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
+double TimeOneStart(const Program& program) {
+    const std::string command = "\"" + BinaryFolder() + program.file + "\"";
     double start = MillisecondsNow();
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    KeyscryProcess started = StartProgram(command);
+    if (!started.process)
         return -1;
     HWND window = nullptr;
     double elapsed = -1;
     while (MillisecondsNow() - start < 20000) {
-        if ((window = ReadyWindowOf(info.dwProcessId))) {
+        if ((window = ReadyWindowOf(started, program.windowClass))) {
             elapsed = MillisecondsNow() - start;
             break;
         }
@@ -70,12 +57,8 @@ double TimeOneStart(const std::string& program) {
     // Keyscry refuses a second instance, so each run ends before the next.
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(info.hProcess, 99);
-        WaitForSingleObject(info.hProcess, 5000);
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    WaitForExit(started, 10000);
+    EndKeyscry(started);
     return elapsed;
 }
 
@@ -83,7 +66,9 @@ double TimeOneStart(const std::string& program) {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 24;
-    const char* const programs[] = {KEYSCRY_EXE_FILE, "bare_start.exe", "minimal_window.exe"};
+    const Program programs[] = {{KEYSCRY_EXE_FILE, KeyscryClass},
+                                {"bare_start.exe", "BareStart"},
+                                {"minimal_window.exe", "MinimalWindow"}};
     constexpr int Programs = std::size(programs);
     std::vector<double> times[Programs];
     for (int run = -1; run < runs; ++run) {
@@ -91,7 +76,7 @@ int main(int argc, char** argv) {
             int i = (turn + run + 1) % Programs;
             double ms = TimeOneStart(programs[i]);
             if (ms < 0) {
-                std::printf("FAILED: %s: no visible window with a filled list\n", programs[i]);
+                std::printf("FAILED: %s: no visible window with a filled list\n", programs[i].file);
                 return 1;
             }
             if (run >= 0) // the first start of each only warms caches
@@ -100,7 +85,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%-20s %8s %8s %8s\n", "program", "median", "min", "max");
     for (int i = 0; i < Programs; ++i)
-        std::printf("%-20s %6.1f ms %5.1f ms %5.1f ms\n", programs[i], Median(times[i]),
+        std::printf("%-20s %6.1f ms %5.1f ms %5.1f ms\n", programs[i].file, Median(times[i]),
                     Quantile(times[i], 0), Quantile(times[i], 1));
     double keyscry = Median(times[0]), bare = Median(times[1]), minimal = Median(times[2]);
     std::printf("ratio Keyscry / bare start: %.2f (goal <= 1.10), %d runs each\n", keyscry / bare,

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_provider/fake_provider_config.h"
-#include "support/test_window.h"
+#include "support/common.h"
+#include "support/scratch_catalogue.h"
 
 namespace {
 

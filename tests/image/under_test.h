@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "support/keyscry_process.h"
+#include "support/common.h"
 
 struct ArchitectureFacts {
     const char* name; // as the build trees name it

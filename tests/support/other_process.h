@@ -1,33 +1,13 @@
-// Starting the built Keyscry (Keyscry.exe or Keyscry64.exe, the one of the
-// test's own build tree) as its own process, finding its windows and waiting
-// for the state a test reads. Every wait is bounded; a busy machine may take
-// seconds to start a Wine process, so the usual bound is generous, and a wait
-// that holds returns at once.
+// Another process: the built Keyscry, or another program, started as a user
+// would start it, its windows found and the state a test reads waited for.
+// Every wait is bounded, and a wait that holds returns at once.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// The folder that holds the test executable, Keyscry and the fake provider.
-std::string BinaryFolder();
-// Keyscry's executable in that folder.
-std::string KeyscryPath();
-
-// The bound of a wait for another process, in milliseconds.
-constexpr DWORD Patience = 15000;
-
-// Polls `holds` until it is true or `milliseconds` have passed; its last value.
-template <typename Condition> bool WaitUntil(Condition holds, DWORD milliseconds = Patience) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (holds())
-            return true;
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        Sleep(20);
-    }
-}
+#include "support/common.h"
 
 struct KeyscryProcess {
     HANDLE process = nullptr;
@@ -41,8 +21,14 @@ KeyscryProcess StartProgram(std::string commandLine);
 DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds);
 // Ends a process that a failed test left running.
 void EndKeyscry(KeyscryProcess& keyscry);
+// Runs a program to its end (a minute at most): its exit code, or the error
+// that kept it from starting.
+DWORD RunToEnd(const std::string& commandLine);
 
-// The top-level window of the given class and title owned by the process, or null.
+// The top-level window of the given class (and title, unless null) owned by
+// the process, or null: one look, no wait.
+HWND FindWindowOf(DWORD processId, const char* className, const char* title);
+// The same, looked for until it is there or the time is over.
 HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
                      DWORD milliseconds);
 // The main window can be found while it is still being built.
@@ -54,7 +40,6 @@ HWND WaitForShownKeyscryWindow(const KeyscryProcess& keyscry);
 // The platform creates a message box's dialog first and gives it its caption,
 // text, icon and buttons while it initialises it; it shows the box after
 // that. So a box is read once it is shown with its text in place.
-constexpr int MessageBoxTextId = 0xFFFF; // the box's static text control
 bool IsReadyBox(HWND box);
 // Waits until the box is ready; false, with a test failure that says what it
 // lacked, when it doesn't get there in time.

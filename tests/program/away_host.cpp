@@ -13,7 +13,7 @@
 // copy, 93 when the entry point returns.
 #include <windows.h>
 
-#include "app/image_headers.h"
+#include "support/image_headers.h"
 
 int main(int argc, char** argv) {
     ImageHeaders keyscry = argc == 3 ? ImageHeadersOf(argv[1]) : ImageHeaders{};

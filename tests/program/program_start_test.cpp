@@ -4,12 +4,11 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
-#include "support/keyscry_process.h"
+#include "support/keyscry_texts.h"
+#include "support/message_boxes.h"
+#include "support/other_process.h"
 
 namespace {
-
-const char KeyscryClass[] = "Keyscry_Class";
-const char KeyscryTitle[] = "Keyscry - CryptoAPI Service Providers";
 
 HWND ChildWithStyle(HWND parent, const char* className, DWORD style) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -27,9 +26,8 @@ DWORD ConfirmAlreadyRunning(KeyscryProcess& second) {
     HWND box = WaitForReadyBox(second);
     if (!box)
         return STILL_ACTIVE;
-    EXPECT_EQ(WindowTextOf(box), "Keyscry");
-    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)),
-              "This program is already running...");
+    EXPECT_EQ(WindowTextOf(box), AlreadyRunningCaption);
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)), AlreadyRunningText);
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     EXPECT_TRUE(ChildWithStyle(box, "Static", SS_ICON)); // the warning icon
     EXPECT_TRUE(GetDlgItem(box, IDOK));
@@ -90,7 +88,7 @@ TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
     PostMessageA(GetDlgItem(window, 102), BM_CLICK, 0, 0);
     HWND box = WaitForReadyBox(keyscry);
     ASSERT_TRUE(box);
-    EXPECT_EQ(WindowTextOf(box), "About");
+    EXPECT_EQ(WindowTextOf(box), AboutCaption);
     EXPECT_EQ(GetWindow(box, GW_OWNER), window);
     EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)).substr(0, 22),
               "Keyscry\r\nVersion 1.0\r\n");
@@ -134,10 +132,12 @@ TEST(Closing, EveryWayOfClosingEndsWithZero) {
     const CloseCase cases[] = {
         {"Exit button", [](HWND window) { PostMessageA(GetDlgItem(window, 101), BM_CLICK, 0, 0); }},
         {"close command", [](HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"close message", [](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }},
     };
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.how);
         KeyscryProcess keyscry = StartKeyscry();
+        ASSERT_TRUE(keyscry.process);
         HWND window = WaitForShownKeyscryWindow(keyscry);
         ASSERT_TRUE(window);
         c.close(window);
@@ -197,6 +197,25 @@ TEST(Closing, WithoutItsWindowItEndsWithTwo) {
     EXPECT_EQ(registered.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     EXPECT_EQ(registered.lpszMenuName, nullptr);
     FreeLibrary(instance);
+}
+
+// A start that finds another instance warns in a box of its own and ends the
+// process, so the box is reported from a child process that shows it.
+TEST(StartUp, AnotherInstanceGetsAPlainWarning) {
+    EXPECT_EXIT(
+        {
+            WNDCLASSA other{};
+            other.lpfnWndProc = DefWindowProcA;
+            other.hInstance = GetModuleHandleA(nullptr);
+            other.lpszClassName = KeyscryClass;
+            RegisterClassA(&other);
+            CreateWindowExA(0, KeyscryClass, KeyscryTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                            nullptr, other.hInstance, nullptr);
+            MessageBoxWatcher watcher(true);
+            StartUp();
+        },
+        [](int) { return true; },
+        "box 0x30 owner 0+ \"Keyscry\" \"This program is already running\\.\\.\\.\"\n");
 }
 
 LRESULT CALLBACK OtherProgramsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -40,13 +40,6 @@ struct VersionNode {
     std::vector<VersionNode> children;
 };
 
-std::string Narrow(const wchar_t* text, size_t length) {
-    std::string narrow;
-    for (size_t i = 0; i < length; ++i)
-        narrow += static_cast<char>(text[i]);
-    return narrow;
-}
-
 size_t Aligned(size_t offset) {
     return (offset + 3) & ~size_t(3);
 }
@@ -58,7 +51,7 @@ VersionNode ParseNode(const BYTE* block, size_t offset, size_t* next) {
     node.type = header[2];
     const wchar_t* key = reinterpret_cast<const wchar_t*>(header + 3);
     size_t keyLength = wcslen(key);
-    node.key = Narrow(key, keyLength);
+    node.key = Narrow(key, static_cast<int>(keyLength));
     size_t value = Aligned(offset + 6 + (keyLength + 1) * 2);
     size_t valueBytes = node.type == 1 ? header[1] * 2 : header[1];
     if (node.type == 1 && header[1])

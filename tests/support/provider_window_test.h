@@ -1,26 +1,25 @@
-// A main window over a scratch catalogue whose providers are fake_provider.dll,
-// with every message box recorded and answered.
+// A test fixture: a main window over a scratch catalogue whose providers are
+// fake_provider.dll, with every message box recorded and taken down.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
-#include "support/test_window.h"
+#include "support/common.h"
+#include "support/keyscry_texts.h"
+#include "support/message_boxes.h"
+#include "support/scratch_catalogue.h"
+#include "support/window_harness.h"
 
-// The user picks a provider in the box, which refreshes at once.
-inline void ChooseProvider(HWND window, const std::string& name) {
-    LRESULT index = SendMessageA(appState.providerCombo, CB_FINDSTRINGEXACT,
-                                 static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
-    ASSERT_NE(index, CB_ERR) << name;
-    ChooseProviderAt(window, static_cast<int>(index));
-}
+using Names = std::vector<std::string>;
 
 class ProviderWindowTest : public testing::Test {
   protected:
     void TearDown() override {
-        if (window)
-            DestroyTestMainWindow(window);
+        built.reset();
         for (const std::string& name : fakes)
             ClearFakeProvider(name);
     }
@@ -33,11 +32,12 @@ class ProviderWindowTest : public testing::Test {
     }
 
     void Build() {
-        window = CreateTestMainWindow();
+        window = built.emplace();
     }
 
+    // The user picks a provider in the box, which refreshes at once.
     void Choose(const std::string& name) {
-        ChooseProvider(window, name);
+        EXPECT_TRUE(ChooseProvider(window, name)) << name << " is not in the provider box";
     }
 
     std::string TypeText() {
@@ -46,6 +46,7 @@ class ProviderWindowTest : public testing::Test {
 
     ScratchCatalogue catalogue;
     MessageBoxWatcher watcher;
+    std::optional<TestWindow> built;
     HWND window = nullptr;
     std::vector<std::string> fakes;
 };

@@ -3,9 +3,14 @@
 
 #include <algorithm>
 
+#include <optional>
+
 #include "app/app.h"
 #include "app/app_state.h"
-#include "support/test_window.h"
+#include "support/keyscry_texts.h"
+#include "support/message_boxes.h"
+#include "support/scratch_catalogue.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -20,9 +25,6 @@ struct ControlRow {
     const char* fontFace;
     HWND AppState::*kept; // null when AppState doesn't keep the handle
 };
-
-const char Header[] =
-    " Algorithm        Proto  Description         Info length(bits):   Min    Max  Default";
 
 // In creation order, which is also the children's order in the window.
 const ControlRow Controls[] = {
@@ -41,7 +43,7 @@ const ControlRow Controls[] = {
     {"Button", 102, "About", 10, 370, 100, 24, 0x50010000, 0, -11, "Tahoma", nullptr},
     {"ListBox", 600, nullptr, 10, 110, 620, 250, 0x50B05143, WS_EX_CLIENTEDGE, -12, "Courier New",
      &AppState::algorithmList},
-    {"Static", 0, Header, 10, 90, 620, 20, 0x50000000, 0, -12, "Courier New",
+    {"Static", 0, ColumnHeaderText, 10, 90, 620, 20, 0x50000000, 0, -12, "Courier New",
      &AppState::headerLabel},
 };
 
@@ -78,19 +80,20 @@ std::vector<HWND> ChildrenOf(HWND window) {
 class Layout : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        catalogue = new ScratchCatalogue;
-        catalogue->AddProviderWithoutType("Only Provider");
+        catalogue.emplace().AddProviderWithoutType("Only Provider");
         MessageBoxWatcher watcher;
-        window = CreateTestMainWindow();
+        window = built.emplace();
     }
     static void TearDownTestSuite() {
-        DestroyTestMainWindow(window);
-        delete catalogue;
+        built.reset();
+        catalogue.reset();
     }
-    static ScratchCatalogue* catalogue;
+    static std::optional<ScratchCatalogue> catalogue;
+    static std::optional<TestWindow> built;
     static HWND window;
 };
-ScratchCatalogue* Layout::catalogue = nullptr;
+std::optional<ScratchCatalogue> Layout::catalogue;
+std::optional<TestWindow> Layout::built;
 HWND Layout::window = nullptr;
 
 TEST_F(Layout, ControlsFollowTheTable) {
@@ -197,7 +200,7 @@ TEST_F(Layout, EditAndListPartsDrawOnBlackOthersKeepTheDefaults) {
 
 TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
     MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow(); // Wine's own providers
+    TestWindow window; // Wine's own providers
     std::vector<std::string> entries = ComboEntries(appState.providerCombo);
     ASSERT_FALSE(entries.empty());
     EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
@@ -211,7 +214,6 @@ TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0].substr(0, 4), "RC2 ");
     EXPECT_TRUE(watcher.seen.empty());
-    DestroyTestMainWindow(window);
 }
 
 struct CentreCase {

@@ -1,10 +1,9 @@
-// The provider box filled from the catalogue, and type numbers as names.
+// The provider box filled from the catalogue: its order, names of every kind
+// and length, many of them, and the two views of a 64-bit machine.
 #include "provider/provider.h"
-#include "provider_fixture.h"
+#include "support/provider_window_test.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 struct BoxAfterStart {
     Names entries;
@@ -21,15 +20,13 @@ BoxAfterStart BoxFor(const Names& subkeys, bool catalogueKeyExists = true) {
     if (!catalogueKeyExists)
         catalogue.RemoveCatalogueKey();
     MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow();
-    BoxAfterStart box{ComboEntries(appState.providerCombo),
-                      SendMessageA(appState.providerCombo, CB_GETCURSEL, 0, 0),
-                      ComboShownText(appState.providerCombo)};
-    DestroyTestMainWindow(window);
-    return box;
+    TestWindow window;
+    return {ComboEntries(appState.providerCombo),
+            SendMessageA(appState.providerCombo, CB_GETCURSEL, 0, 0),
+            ComboShownText(appState.providerCombo)};
 }
 
-TEST(Catalogue, BoxSortsNamesItselfAndStartsOnTheFirst) {
+TEST(ProviderBox, BoxSortsNamesItselfAndStartsOnTheFirst) {
     struct Case {
         Names subkeys;
         Names entries;
@@ -49,7 +46,7 @@ TEST(Catalogue, BoxSortsNamesItselfAndStartsOnTheFirst) {
     }
 }
 
-TEST(Catalogue, NoSubkeysOrNoKeyGiveAnEmptyBox) {
+TEST(ProviderBox, NoSubkeysOrNoKeyGiveAnEmptyBox) {
     for (bool keyExists : {true, false}) {
         BoxAfterStart box = BoxFor({}, keyExists);
         EXPECT_TRUE(box.entries.empty()) << keyExists;
@@ -60,7 +57,7 @@ TEST(Catalogue, NoSubkeysOrNoKeyGiveAnEmptyBox) {
 
 // Names the size of keyNameBuffer and beyond: RegEnumKeyA is given room for
 // 253 characters and its NUL, so longer names fail with ERROR_MORE_DATA.
-TEST(Catalogue, UnreadableNamesGiveEmptyEntries) {
+TEST(ProviderBox, UnreadableNamesGiveEmptyEntries) {
     auto longNames = [](size_t count, size_t length) {
         Names names;
         for (size_t i = 0; i < count; ++i) {
@@ -101,7 +98,7 @@ TEST(Catalogue, UnreadableNamesGiveEmptyEntries) {
 // native one, 32-bit programs the WOW64 one. Each build must read its own;
 // here a provider registered in the 32-bit view only is left out by the
 // 64-bit build. The machine's own catalogue is used, so the key is removed again.
-TEST(Catalogue, SixtyFourBitBuildReadsTheNativeView) {
+TEST(ProviderBox, SixtyFourBitBuildReadsTheNativeView) {
     if (sizeof(void*) != 8)
         GTEST_SKIP() << "a 32-bit prefix has one view only";
     const std::string name = "Keyscry Test 32-bit View Only";
@@ -111,10 +108,12 @@ TEST(Catalogue, SixtyFourBitBuildReadsTheNativeView) {
                               KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow();
-    Names entries = ComboEntries(appState.providerCombo);
-    DestroyTestMainWindow(window);
+    Names entries;
+    {
+        MessageBoxWatcher watcher;
+        TestWindow window;
+        entries = ComboEntries(appState.providerCombo);
+    }
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
 
     EXPECT_EQ(std::count(entries.begin(), entries.end(), name), 0);
@@ -123,14 +122,7 @@ TEST(Catalogue, SixtyFourBitBuildReadsTheNativeView) {
         1);
 }
 
-class CatalogueWindow : public ProviderWindowTest {
-  protected:
-    DWORD LookUp(const std::string& name) {
-        return LookUpProviderType((std::string(ProviderKeyPath) + "\\" + name).c_str());
-    }
-};
-
-TEST_F(CatalogueWindow, IsReadOnlyOnceWhenTheWindowIsBuilt) {
+TEST_F(ProviderWindowTest, CatalogueIsReadOnceWhenTheWindowIsBuilt) {
     AddFake("First");
     Build();
     catalogue.AddProvider("Later", PROV_RSA_FULL, FakeProviderPath());
@@ -138,64 +130,67 @@ TEST_F(CatalogueWindow, IsReadOnlyOnceWhenTheWindowIsBuilt) {
     EXPECT_EQ(ComboEntries(appState.providerCombo), Names{"First"});
 }
 
-TEST_F(CatalogueWindow, TypeNumbersAsNames) {
-    const struct {
-        DWORD type;
-        const char* name;
-    } table[] = {
-        {1, "PROV_RSA_FULL"},      {2, "PROV_RSA_SIG"},         {3, "PROV_DSS"},
-        {4, "PROV_FORTEZZA"},      {5, "PROV_MS_EXCHANGE"},     {6, "PROV_SSL"},
-        {12, "PROV_RSA_SCHANNEL"}, {13, "PROV_DSS_DH"},         {14, "PROV_EC_ECDSA_SIG"},
-        {15, "PROV_EC_ECNRA_SIG"}, {16, "PROV_EC_ECDSA_FULL"},  {17, "PROV_EC_ECNRA_FULL"},
-        {18, "PROV_DH_SCHANNEL"},  {20, "PROV_SPYRUS_LYNKS"},   {24, "PROV_RSA_AES"},
-        {0, "PROV_UNKNOW"},        {7, "PROV_UNKNOW"},          {11, "PROV_UNKNOW"},
-        {19, "PROV_UNKNOW"},       {21, "PROV_UNKNOW"},         {23, "PROV_UNKNOW"},
-        {25, "PROV_UNKNOW"},       {0xFFFFFFFF, "PROV_UNKNOW"},
-    };
-    Build();
-    for (const auto& entry : table) {
-        catalogue.AddProvider("Typed", entry.type);
-        EXPECT_EQ(LookUp("Typed"), entry.type);
-        EXPECT_EQ(TypeText(), entry.name) << entry.type;
+TEST(ProviderBox, ThousandProvidersAreListedSortedWithTheFirstCurrent) {
+    ScratchCatalogue catalogue;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 1000; ++i) {
+        char name[32];
+        wsprintfA(name, i % 2 ? "provider %03d" : "PROVIDER %03d", i);
+        expected.push_back(name);
+    }
+    // Registered out of order; case alternates, the box's order ignores it.
+    for (int i = 0; i < 1000; ++i)
+        catalogue.AddProvider(expected[(i * 7919) % 1000], PROV_RSA_FULL);
+
+    MessageBoxWatcher watcher;
+    TestWindow window;
+    EXPECT_EQ(ComboEntries(appState.providerCombo), expected);
+    EXPECT_EQ(ComboShownText(appState.providerCombo), "PROVIDER 000");
+    EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
+    EXPECT_EQ(watcher.seen.size(), 1u);
+    EXPECT_TRUE(Answers(window));
+}
+
+TEST(ProviderBox, NamesWithBytesAboveAsciiRoundTrip) {
+    CPINFO codePage{};
+    GetCPInfo(CP_ACP, &codePage);
+    if (codePage.MaxCharSize != 1)
+        GTEST_SKIP() << "the ANSI code page " << GetACP() << " is not single-byte";
+    std::string high, low;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        (byte < 0xC0 ? low : high) += static_cast<char>(byte);
+    for (const std::string& name : {"Sign " + low, high + " sign"}) {
+        ScratchCatalogue catalogue;
+        catalogue.AddProvider(name, PROV_DSS);
+        MessageBoxWatcher watcher;
+        TestWindow window;
+        EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{name});
+        EXPECT_EQ(ComboShownText(appState.providerCombo), name);
+        // The type shows only when the lookup found the key by this name.
+        EXPECT_EQ(TextOf(appState.typeField), "PROV_DSS");
+        EXPECT_EQ(watcher.seen.size(), 1u);
+        EXPECT_TRUE(Answers(window));
     }
 }
 
-TEST_F(CatalogueWindow, TypeFieldStartsBlankUntilATypeIsRead) {
-    catalogue.AddProviderWithoutType("Untyped");
-    Build();
-    EXPECT_EQ(TypeText(), " ");
-}
-
-TEST_F(CatalogueWindow, ProviderWithoutTypeKeepsThePreviousName) {
-    AddFake("A typed", PROV_RSA_AES);
-    catalogue.AddProviderWithoutType("B untyped");
-    Build();
-    ASSERT_EQ(TypeText(), "PROV_RSA_AES");
-    Choose("B untyped");
-    EXPECT_EQ(TypeText(), "PROV_RSA_AES");
-}
-
-// The value's bytes are a little-endian number whatever its registry type;
-// shorter values fill the low-order bytes, longer ones aren't read at all.
-TEST_F(CatalogueWindow, TypeValuesOfOtherSizes) {
-    const struct {
-        std::vector<BYTE> bytes;
-        DWORD type;
-        const char* shown;
-    } cases[] = {
-        {{0x01}, 1, "PROV_RSA_FULL"},
-        {{0x18}, 24, "PROV_RSA_AES"},
-        {{0x0C, 0x00}, 12, "PROV_RSA_SCHANNEL"},
-        {{0x01, 0x01}, 0x101, "PROV_UNKNOW"},
-        {{0x01, 0, 0, 0, 0, 0, 0, 0}, 0, "kept"},
-    };
-    Build();
-    for (const auto& test : cases) {
-        catalogue.AddProviderRaw("Raw", REG_BINARY, test.bytes);
-        SetWindowTextA(appState.typeField, "kept");
-        EXPECT_EQ(LookUp("Raw"), test.type) << test.bytes.size();
-        EXPECT_EQ(TypeText(), test.shown) << test.bytes.size();
-    }
+TEST(ProviderBox, NameOutsideTheAnsiCodePageFailsPlainly) {
+    // The name reaches Keyscry through the "A" calls with its unmappable
+    // character replaced, so no key and no provider answer to it.
+    ScratchCatalogue catalogue;
+    HKEY key = nullptr;
+    RegCreateKeyW(HKEY_CURRENT_USER,
+                  L"Software\\KeyscryTests\\Machine\\SOFTWARE\\Microsoft\\Cryptography\\Defaults"
+                  L"\\Provider\\Wide \x4E2D",
+                  &key);
+    DWORD type = PROV_RSA_FULL;
+    RegSetValueExW(key, L"Type", 0, REG_DWORD, reinterpret_cast<BYTE*>(&type), sizeof type);
+    RegCloseKey(key);
+    MessageBoxWatcher watcher;
+    TestWindow window;
+    EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{"Wide ?"});
+    EXPECT_EQ(TextOf(appState.typeField), " ");
+    EXPECT_EQ(watcher.seen.size(), 1u);
+    EXPECT_TRUE(Answers(window));
 }
 
 } // namespace

@@ -1,17 +1,9 @@
-#include "support/keyscry_process.h"
+#include "support/other_process.h"
 
 #include <gtest/gtest.h>
 
-std::string BinaryFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-std::string KeyscryPath() {
-    return BinaryFolder() + KEYSCRY_EXE_FILE;
-}
+#include "support/keyscry_texts.h"
+#include "support/message_boxes.h"
 
 KeyscryProcess StartKeyscry() {
     return StartProgram("\"" + KeyscryPath() + "\"");
@@ -51,6 +43,15 @@ void EndKeyscry(KeyscryProcess& keyscry) {
     keyscry = {};
 }
 
+DWORD RunToEnd(const std::string& commandLine) {
+    KeyscryProcess program = StartProgram(commandLine);
+    if (!program.process)
+        return GetLastError();
+    DWORD code = WaitForExit(program, 60000);
+    CloseHandle(program.process);
+    return code;
+}
+
 namespace {
 struct WindowSearch {
     DWORD processId;
@@ -74,21 +75,22 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
 }
 } // namespace
 
-HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
-                     DWORD milliseconds) {
-    WindowSearch search{keyscry.id, className, title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        milliseconds);
+HWND FindWindowOf(DWORD processId, const char* className, const char* title) {
+    WindowSearch search{processId, className, title, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
+HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
+                     DWORD milliseconds) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(keyscry.id, className, title)) != nullptr; },
+              milliseconds);
+    return found;
+}
+
 HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds) {
-    return WaitForWindowOf(keyscry, "Keyscry_Class", "Keyscry - CryptoAPI Service Providers",
-                           milliseconds);
+    return WaitForWindowOf(keyscry, KeyscryClass, KeyscryTitle, milliseconds);
 }
 
 HWND WaitForShownKeyscryWindow(const KeyscryProcess& keyscry) {
@@ -121,7 +123,7 @@ bool WaitUntilReady(HWND box) {
 }
 
 HWND WaitForReadyBox(const KeyscryProcess& keyscry) {
-    HWND box = WaitForWindowOf(keyscry, "#32770", nullptr, Patience);
+    HWND box = WaitForWindowOf(keyscry, MessageBoxClass, nullptr, Patience);
     if (!box) {
         ADD_FAILURE() << "no message box of Keyscry appeared within " << Patience << " ms";
         return nullptr;
@@ -132,7 +134,5 @@ HWND WaitForReadyBox(const KeyscryProcess& keyscry) {
 std::string WindowTextOf(HWND window) {
     wchar_t wide[1024] = L"";
     GetWindowTextW(window, wide, 1024);
-    char narrow[2048] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
+    return Narrow(wide);
 }

@@ -13,8 +13,10 @@
 
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
-#include "hardening/hardening.h"
-#include "support/test_window.h"
+#include "support/common.h"
+#include "support/message_boxes.h"
+#include "support/scratch_catalogue.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -88,7 +90,7 @@ TEST(HostileProvider, SeededScriptsLeaveTheWindowSound) {
     ClearFakeProvider(Fuzzed);
     catalogue.AddProvider(Fuzzed, PROV_RSA_FULL, FakeProviderPath());
     MessageBoxWatcher watcher;
-    HWND window = CreateTestMainWindow();
+    TestWindow window;
     ASSERT_TRUE(watcher.seen.empty());
 
     DWORD ran = 0, failed = 0;
@@ -107,7 +109,6 @@ TEST(HostileProvider, SeededScriptsLeaveTheWindowSound) {
     }
     ClearFakeProvider(Fuzzed);
     std::printf("seeds %lu-%lu: %lu ran, %lu failed\n", seeds.first, seeds.last, ran, failed);
-    DestroyTestMainWindow(window);
 }
 
 // A provider that never says "no more": each enumeration stops at the bound,
@@ -123,13 +124,12 @@ TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
     ASSERT_TRUE(CryptAcquireContextA(&handle, nullptr, Fuzzed, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
     CryptReleaseContext(handle, 0);
 
-    HWND window = CreateTestMainWindow();
+    TestWindow window;
     const DWORD bound = 65536;
     EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), LRESULT{bound});
     EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), LRESULT{bound});
     EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), bound);
     EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), bound);
     EXPECT_TRUE(Answers(window));
-    DestroyTestMainWindow(window);
     ClearFakeProvider(Fuzzed);
 }

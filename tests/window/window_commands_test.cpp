@@ -2,9 +2,13 @@
 // the About box, and which provider a refresh inspects.
 #include <gtest/gtest.h>
 
-#include "app/app.h"
+#include <optional>
+
 #include "app/app_state.h"
-#include "support/test_window.h"
+#include "support/keyscry_texts.h"
+#include "support/message_boxes.h"
+#include "support/scratch_catalogue.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -56,13 +60,13 @@ class Commands : public testing::Test {
     void SetUp() override {
         catalogue.AddProvider("Alpha", PROV_RSA_FULL);
         catalogue.AddProvider("Beta", PROV_DSS);
-        window = CreateTestMainWindow();
+        window = built.emplace();
         ASSERT_EQ(Refreshes(), 1);
         watcher.seen.clear();
         SetWindowTextA(appState.typeField, "");
     }
     void TearDown() override {
-        DestroyTestMainWindow(window);
+        built.reset();
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             ;
@@ -76,7 +80,7 @@ class Commands : public testing::Test {
     int AboutBoxes() const {
         int count = 0;
         for (const MessageBoxSeen& box : watcher.seen)
-            count += box.caption == "About";
+            count += box.caption == AboutCaption;
         return count;
     }
     static bool QuitPosted() {
@@ -101,6 +105,7 @@ class Commands : public testing::Test {
 
     ScratchCatalogue catalogue;
     MessageBoxWatcher watcher;
+    std::optional<TestWindow> built;
     HWND window = nullptr;
 };
 
@@ -159,7 +164,7 @@ TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
     SendMessageA(window, WM_COMMAND, 102, 0); // the record is filled again each time
     ASSERT_EQ(watcher.seen.size(), 2u);
     for (const MessageBoxSeen& box : watcher.seen) {
-        EXPECT_EQ(box.caption, "About");
+        EXPECT_EQ(box.caption, AboutCaption);
         ExpectAboutText(box.text);
         EXPECT_EQ(box.owner, window);
         EXPECT_EQ(box.style, static_cast<DWORD>(MB_OK | MB_USERICON));
@@ -208,25 +213,6 @@ TEST_F(Commands, RefreshInspectsTheCurrentEntryOrTheLastOneInspected) {
         EXPECT_STREQ(appState.providerName, step.inspected);
         EXPECT_EQ(TextOf(appState.typeField), step.typeName);
     }
-}
-
-// A start that finds another instance warns in a box of its own and ends the
-// process, so the box is reported from a child process that shows it.
-TEST(StartUp, AnotherInstanceGetsAPlainWarning) {
-    EXPECT_EXIT(
-        {
-            WNDCLASSA other{};
-            other.lpfnWndProc = DefWindowProcA;
-            other.hInstance = GetModuleHandleA(nullptr);
-            other.lpszClassName = WindowClassName;
-            RegisterClassA(&other);
-            CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                            nullptr, other.hInstance, nullptr);
-            MessageBoxWatcher watcher(true);
-            StartUp();
-        },
-        [](int) { return true; },
-        "box 0x30 owner 0+ \"Keyscry\" \"This program is already running\\.\\.\\.\"\n");
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 #include <iterator>
 
 #include "app/identifiers.h"
-#include "app/image_headers.h"
-#include "support/keyscry_process.h"
+#include "support/image_headers.h"
+#include "support/other_process.h"
 
 namespace {
 
