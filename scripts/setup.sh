@@ -55,8 +55,8 @@ fi
 
 log=$(mktemp "${TMPDIR:-/tmp}/keyscry-setup.XXXXXX")
 trap 'rm -f "$log"' EXIT
-apt_error() { # apt's first error in the log, without its "E: "
-    sed -n 's/^E: //p' "$log" | head -n 1
+apt_error() { # apt's first error in the log, without its "E: ", host and address
+    sed -n 's/^E: //p' "$log" | head -n 1 | sed -e 's|[a-z]*://[^/ ]*/|.../|' -e 's/ \[IP: [^]]*\]//'
 }
 apt_install() { # PACKAGES...
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@" >"$log" 2>&1
