@@ -75,6 +75,7 @@ for ((try = 1; ; try++)); do
 done
 
 apt_install "${missing[@]}" && exit 0
+# Where the 32-bit Wine was in the set, the rest may still install without it.
 if [ ${#needed[@]} -lt ${#missing[@]} ]; then
     reason=$(apt_error)
     if [ ${#needed[@]} -eq 0 ] || apt_install "${needed[@]}"; then
