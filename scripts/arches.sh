@@ -11,10 +11,12 @@
 #   KEYSCRY_MAIN_ARCH   the build to run when there is one to choose: x86 where
 #                       it runs, x64 otherwise
 # Every x86-64 machine runs the 64-bit build through Wine's 64-bit loader. The
-# 32-bit one needs a kernel that executes 32-bit x86 code, which some don't:
-# the probe starts Wine's 32-bit loader and reads its answer.
+# 32-bit one needs Wine's 32-bit part, which apt can't always install, and a
+# kernel that executes 32-bit x86 code, which some don't: the probe starts
+# Wine's 32-bit loader and reads its answer.
 # KEYSCRY_ARCHES overrides the probe: "x64" makes a machine that runs both act
-# as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work too).
+# as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work
+# too, and fail at once where the 32-bit build can't run).
 
 keyscry_arch_files() {
     case "${1:-}" in
@@ -25,6 +27,26 @@ keyscry_arch_files() {
         return 2
         ;;
     esac
+}
+
+# Prints why the 32-bit build can't run here; nothing where it can.
+keyscry_x86_blocker() {
+    local answer status=0
+    if [ ! -x /usr/lib/wine/wine ]; then
+        # Where the kernel can't execute 32-bit code, installing the 32-bit
+        # Wine wouldn't help: the 32-bit dynamic loader, where it is, says so.
+        answer=$(/lib/ld-linux.so.2 --version 2>&1 </dev/null) || status=$?
+        if [[ $status -ne 0 && $answer == *"Exec format error"* ]]; then
+            echo "the 32-bit Wine (wine32:i386) is not installed, nor does this machine's kernel execute 32-bit x86 code (/lib/ld-linux.so.2 answered: Exec format error)"
+        else
+            echo "the 32-bit Wine (wine32:i386) is not installed"
+        fi
+        return
+    fi
+    answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
+    [ "$status" -eq 0 ] && return
+    answer=$(tail -n 1 <<<"$answer")
+    echo "this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
 }
 
 keyscry_probe_arches() {
@@ -42,18 +64,22 @@ keyscry_probe_arches() {
         done
         KEYSCRY_RUN_ARCHES=${arches# }
         case " $arches " in
-        *" x86 "*) ;;
+        *" x86 "*)
+            local blocker
+            blocker=$(keyscry_x86_blocker)
+            if [ -n "$blocker" ]; then
+                echo "KEYSCRY_ARCHES=$KEYSCRY_ARCHES asks for the 32-bit build, which can't run here: $blocker" >&2
+                return 2
+            fi
+            ;;
         *) KEYSCRY_X86_REASON="KEYSCRY_ARCHES=$KEYSCRY_ARCHES leaves it out" ;;
         esac
     else
-        local answer status=0
-        answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
-        if [ "$status" -eq 0 ]; then
+        KEYSCRY_X86_REASON=$(keyscry_x86_blocker)
+        if [ -z "$KEYSCRY_X86_REASON" ]; then
             KEYSCRY_RUN_ARCHES="x86 x64"
         else
             KEYSCRY_RUN_ARCHES="x64"
-            answer=$(tail -n 1 <<<"$answer")
-            KEYSCRY_X86_REASON="this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
         fi
     fi
     if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then

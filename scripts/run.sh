@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs Keyscry under Wine: the 32-bit Keyscry.exe where
-# the machine executes 32-bit x86 code, the 64-bit Keyscry64.exe otherwise
-# (KEYSCRY_ARCHES=x64 chooses it anyway). On a machine without a display it
-# runs on a virtual one, saves a screenshot and prints its path.
+# the machine has the 32-bit Wine and executes 32-bit x86 code, the 64-bit
+# Keyscry64.exe otherwise, saying why (KEYSCRY_ARCHES=x64 chooses it anyway).
+# On a machine without a display it runs on a virtual one, saves a screenshot
+# and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -25,6 +25,7 @@ copy="$work/elsewhere/keyscry-sources"
 mkdir -p "$copy"
 tar -C "$root" --exclude='./build*' --exclude=./out --exclude=./dist -cf - . | tar -C "$copy" -xf -
 "$root/scripts/package.sh" "$work/first" >/dev/null
+export KEYSCRY_SETUP_DONE=1 # the first run has set up
 "$copy/scripts/package.sh" "$work/elsewhere/second" >/dev/null
 
 first_files=$(cd "$work/first" && ls)

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs scripts/setup.sh on machines played by stand-ins for apt-get, dpkg,
+# dpkg-query and id on PATH, one machine a row, and checks its exit code,
+# what it asked the stand-ins, in order, and what it printed. The machine's
+# own packages are never touched.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-setup-check.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+unset KEYSCRY_SETUP_DONE
+
+# One stand-in under four names. It logs what it is asked (a run of
+# dpkg-query calls as one line) and plays the machine that these describe:
+#   FAKE_UID      what id -u says
+#   FAKE_MISSING  the packages that are not installed
+#   FAKE_UPDATE   "fail": apt-get update fails for one index on every try
+#   FAKE_REFUSE   apt-get install refuses any set that holds one of these
+mkdir "$work/bin"
+cat >"$work/bin/stand-in" <<'EOF'
+#!/usr/bin/env bash
+name=${0##*/}
+case $name in
+id)
+    echo "$FAKE_UID"
+    exit 0
+    ;;
+dpkg-query)
+    [ "$(tail -n 1 "$FAKE_LOG")" = dpkg-query ] || echo dpkg-query >>"$FAKE_LOG"
+    [[ " $FAKE_MISSING " == *" ${!#} "* ]] && exit 1
+    echo "install ok installed"
+    exit 0
+    ;;
+esac
+echo "$name $*" >>"$FAKE_LOG"
+if [ "$name $1" = "apt-get update" ] && [ "$FAKE_UPDATE" = fail ]; then
+    echo "E: Failed to fetch .../binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress?"
+    echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+    exit 100
+fi
+if [ "$name $1" = "apt-get install" ]; then
+    for package in $FAKE_REFUSE; do
+        if [[ " $* " == *" $package "* ]]; then
+            echo "E: Unable to correct problems, you have held broken packages."
+            exit 100
+        fi
+    done
+fi
+exit 0
+EOF
+chmod +x "$work/bin/stand-in"
+for name in apt-get dpkg dpkg-query id; do ln -s stand-in "$work/bin/$name"; done
+
+I="apt-get install -y --no-install-recommends"
+prep="dpkg-query;dpkg --add-architecture i386;apt-get update"
+held="Unable to correct problems, you have held broken packages."
+# machine | uid | missing | update | refused | exit code | calls, ";" between
+# | what it prints, "|" between fragments (none: it prints nothing)
+machines="
+index fails every try|0|cmake wine32:i386 zip|fail||0|$prep;apt-get update;apt-get update;$I cmake wine32:i386 zip|File has unexpected size (374820 != 376004). Mirror sync in progress?); going on
+32-bit Wine refused|0|cmake wine32:i386 zip|ok|wine32:i386|0|$prep;$I cmake wine32:i386 zip;$I cmake zip|the 32-bit Wine (wine32:i386) could not be installed (apt: $held); the 32-bit build is still built
+64-bit set refused|0|cmake wine32:i386 zip|ok|wine32:i386 cmake|1|$prep;$I cmake wine32:i386 zip;$I cmake zip|  | E: $held|by hand, as root: DEBIAN_FRONTEND=noninteractive $I cmake zip
+all installed|0||ok||0|dpkg-query|
+not root|1000|cmake wine32:i386 zip|ok||1|dpkg-query|  dpkg --add-architecture i386; apt-get update; DEBIAN_FRONTEND=noninteractive $I cmake wine32:i386 zip
+not root, only the 32-bit Wine missing|1000|wine32:i386|ok||0|dpkg-query|The 32-bit Wine (wine32:i386) is not installed|run this as root: dpkg --add-architecture i386; apt-get update; DEBIAN_FRONTEND=noninteractive $I wine32:i386
+"
+
+failures=0
+while IFS='|' read -r machine uid missing update refused code calls printed; do
+    [ -n "$machine" ] || continue
+    log=$work/calls
+    : >"$log"
+    status=0
+    PATH="$work/bin:$PATH" FAKE_LOG=$log FAKE_UID=$uid FAKE_MISSING=$missing FAKE_UPDATE=$update \
+        FAKE_REFUSE=$refused KEYSCRY_SETUP_PAUSE=0 "$root/scripts/setup.sh" >"$work/out" 2>&1 || status=$?
+    problems=()
+    [ "$status" = "$code" ] || problems+=("exit code $status, expected $code")
+    tr ';' '\n' <<<"$calls" | cmp -s - "$log" ||
+        problems+=("calls differ (-expected +made):" "$(tr ';' '\n' <<<"$calls" | { diff -U99 - "$log" || true; } | tail -n +4 | sed 's/^/  /')")
+    if [ -z "$printed" ]; then
+        [ ! -s "$work/out" ] || problems+=("printed something, expected nothing")
+    else
+        IFS='|' read -r -a fragments <<<"$printed"
+        for fragment in "${fragments[@]}"; do
+            grep -qF -- "$fragment" "$work/out" || problems+=("did not print: $fragment")
+        done
+    fi
+    if [ ${#problems[@]} -gt 0 ]; then
+        failures=$((failures + 1))
+        echo "setup on the machine '$machine':" >&2
+        printf '%s\n' "${problems[@]}" | sed 's/^/  /' >&2
+        echo "  it printed:" >&2
+        sed 's/^/    | /' "$work/out" >&2
+    fi
+done <<<"$machines"
+
+if [ $failures -gt 0 ]; then
+    exit 1
+fi
+echo "check-setup: set-up did what each of the machines needs"
