@@ -1,6 +1,6 @@
 // Timing for the benchmark programs: the performance counter, medians and
 // quartiles of repeated measurements, the guard against a blocked timed loop,
-// and the figure lines that bench/all.sh gathers into its table.
+// and the figure lines that bench/run.sh gathers into its table.
 #pragma once
 
 #include <windows.h>
@@ -98,7 +98,7 @@ inline std::string Grouped(long number) {
     return digits;
 }
 
-// One line of bench/all.sh's table, tab-separated after the word "figure":
+// One line of bench/run.sh's table, tab-separated after the word "figure":
 // what was measured, the value, the ratio (of two times, or the growth for
 // ten times the work), and its goal, 0 for a figure kept for reference.
 inline void PrintFigure(const char* figure, const char* value, double ratio, double goal,
@@ -107,7 +107,7 @@ inline void PrintFigure(const char* figure, const char* value, double ratio, dou
                 growth ? "growth" : "ratio");
 }
 
-// A line that bench/all.sh shows below its table, after the word "note".
+// A line that bench/run.sh shows below its table, after the word "note".
 inline void PrintNote(const std::string& note) {
     std::printf("note\t%s\n", note.c_str());
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Configures (once) and builds both trees: the 32-bit Keyscry.exe with its
-# tests in build/x86/, the 64-bit Keyscry64.exe with its tests in build/x64/.
-# Building needs no Wine, so both are built on every machine.
+# Configures (through the presets, when needed) and builds both trees: the
+# 32-bit Keyscry.exe with its tests in build/x86/, the 64-bit Keyscry64.exe
+# with its tests in build/x64/. Quiet unless a build fails. Building needs no
+# Wine, so both are built on every machine.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/common.sh"
 for arch in x86 x64; do
-    [ -f "build/$arch/build.ninja" ] || cmake --preset "$arch" >/dev/null
-    cmake --build --preset "$arch"
+    keyscry_build "$arch"
 done

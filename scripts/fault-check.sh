@@ -12,7 +12,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 faults=$(realpath "$1")
-source scripts/arches.sh
+source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
 order=(image_tests fake_provider_tests window_tests catalogue_tests inspection_tests program_tests)
@@ -21,8 +21,7 @@ restore() { [ -n "$file" ] && cp "/tmp/fault-check.$$.orig" "$file" && file=""; 
 trap 'restore; ctest --preset "$arch" -R "^wine_stop$" >/dev/null 2>&1' EXIT
 trap 'exit 130' INT TERM
 
-[ -f build/$arch/build.ninja ] || cmake --preset "$arch" >/dev/null
-cmake --build --preset "$arch" >/dev/null && ctest --preset "$arch" -R '^wine_start$' >/dev/null ||
+keyscry_build "$arch" 2>/dev/null && ctest --preset "$arch" -R '^wine_start$' >/dev/null ||
     { echo "fault-check: the unchanged tree doesn't build or start" >&2; exit 2; }
 
 declare -A total
@@ -34,7 +33,7 @@ while IFS='|' read -r -u 3 path script; do
     sed -i -e "$script" "$path"
     if cmp -s "$path" "/tmp/fault-check.$$.orig"; then
         result=no-match
-    elif ! cmake --build --preset "$arch" >/dev/null 2>&1; then
+    elif ! keyscry_build "$arch" 2>/dev/null; then
         result=no-build
     else
         result=survived
@@ -49,6 +48,6 @@ while IFS='|' read -r -u 3 path script; do
     total[${result%% *}]=$((${total[${result%% *}]:-0} + 1))
     echo "$n $result: $path $script"
 done 3<"$faults"
-cmake --build --preset "$arch" >/dev/null 2>&1
+keyscry_build "$arch" 2>/dev/null
 echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
     "didn't build ${total[no-build]:-0}, didn't match ${total[no-match]:-0}."

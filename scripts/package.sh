@@ -16,7 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(realpath -m "${1:-$root/dist}")
 "$root/scripts/setup.sh"
-source "$root/scripts/arches.sh"
+source "$root/scripts/common.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -26,7 +26,7 @@ rm -rf "$dist"
 mkdir -p "$dist"
 names=()
 for arch in x86 x64; do
-    "$root/scripts/release-build.sh" "$arch" "$root" "$work/$arch"
+    "$root/scripts/release-build.sh" "$arch" "$work/$arch"
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/$arch/CMakeCache.txt")
     keyscry_arch_files "$arch"
     exe=$KEYSCRY_EXE

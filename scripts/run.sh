@@ -6,10 +6,8 @@
 # and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-source scripts/arches.sh
-keyscry_probe_arches || exit 2
-scripts/build.sh
+source scripts/common.sh
+keyscry_set_up_and_build
 
 arch=$KEYSCRY_MAIN_ARCH
 keyscry_arch_files "$arch"
@@ -24,11 +22,10 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No display: Keyscry runs on a virtual one; the screenshot of its window is saved to:"
     exec scripts/screenshot.sh "$arch" build/keyscry.png
 fi
-wine_dir=build/$arch/wine-run
-bash cmake/wine-env.sh "$arch" "$wine_dir" start
+keyscry_wine_start "$arch" "build/$arch/wine-run"
 status=0
-bash cmake/wine-env.sh "$arch" "$wine_dir" run "$exe" || status=$?
-bash cmake/wine-env.sh "$arch" "$wine_dir" stop
+keyscry_wine_run "$exe" || status=$?
+keyscry_wine_stop
 case $status in
 0) ;;
 1) echo "Keyscry ended with exit code 1: another instance was already running." >&2 ;;

@@ -6,19 +6,17 @@
 #   screenshot.sh [x86|x64] [FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/arches.sh
+source scripts/common.sh
 arch=${1:-x86}
 keyscry_arch_files "$arch" || exit 2
 exe=build/$arch/bin/$KEYSCRY_EXE
 out=$(realpath -m "${2:-build/keyscry.png}")
 mkdir -p "$(dirname "$out")"
 wine_dir=build/$arch/wine-run
-unset DISPLAY
-bash cmake/wine-env.sh "$arch" "$wine_dir" start
-trap 'bash cmake/wine-env.sh "$arch" "$wine_dir" stop' EXIT
-export DISPLAY=$(cat "$wine_dir/xvfb.display")
+unset DISPLAY # always the virtual display, whose contents the screenshot is
+keyscry_wine_start "$arch" "$wine_dir"
 log="$wine_dir/keyscry.log"
-bash cmake/wine-env.sh "$arch" "$wine_dir" run "$exe" >"$log" 2>&1 &
+keyscry_wine_run "$exe" >"$log" 2>&1 &
 keyscry=$!
 title="Keyscry - CryptoAPI Service Providers"
 # The window is shown once the first provider has been inspected.

@@ -3,16 +3,15 @@
 # seeds and prints how many ran and how many failed.
 #   scripts/soak.sh [SEEDS [FIRST]]   SEEDS seeds from FIRST on (10000 from 1)
 # It runs the 32-bit build where the machine can, the 64-bit one otherwise
-# (KEYSCRY_ARCHES=x64 chooses it anyway), in build/x86 or build/x64; KEYSCRY_BUILD
-# names another build folder of that architecture. Each batch of seeds
-# runs in one test process; a batch that crashes or hangs counts its seeds as
-# failed. The exit code is 0 only when no seed failed.
+# (KEYSCRY_ARCHES=x64 chooses it anyway), in the test tree build/x86 or
+# build/x64. Each batch of seeds runs in one test process; a batch that
+# crashes or hangs counts its seeds as failed. The exit code is 0 only when no
+# seed failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seeds=${1:-10000}
 first=${2:-1}
-build=${KEYSCRY_BUILD:-}
 batch=1000
 case "$seeds$first" in
 *[!0-9]*)
@@ -21,19 +20,13 @@ case "$seeds$first" in
     ;;
 esac
 
-source scripts/arches.sh
+source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
-keyscry_arch_files "$arch"
-[ -n "${KEYSCRY_BUILD:-}" ] || build=build/$arch
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/$KEYSCRY_TOOLCHAIN.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target hardening_tests >/dev/null
+build=build/$arch
+keyscry_build "$arch" inspection_tests
 echo "soak: the $arch build in $build"
-
-wine_dir="$build/wine"
-bash cmake/wine-env.sh $arch "$wine_dir" start
-trap 'bash cmake/wine-env.sh $arch "$wine_dir" stop' EXIT
+keyscry_wine_start "$arch" "$build/wine"
 
 start=$SECONDS
 ran=0
@@ -42,8 +35,8 @@ last=$((first + seeds - 1))
 for ((from = first; from <= last; from += batch)); do
     to=$((from + batch - 1 < last ? from + batch - 1 : last))
     status=0
-    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 bash cmake/wine-env.sh $arch "$wine_dir" run \
-        "$build/bin/hardening_tests.exe" \
+    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 "${KEYSCRY_WINE[@]}" run \
+        "$build/bin/inspection_tests.exe" \
         --gtest_filter=HostileProvider.SeededScriptsLeaveTheWindowSound 2>&1) || status=$?
     grep -E '^seed [0-9]+: ' <<<"$output" || true
     summary=$(grep -E "^seeds $from-$to: [0-9]+ ran, [0-9]+ failed" <<<"$output" || true)

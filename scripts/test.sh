@@ -7,13 +7,10 @@
 # ctest call.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-# The release check packages twice, each time through set-up: once a run is
-# enough, and where apt can't install something each set-up would try again.
-export KEYSCRY_SETUP_DONE=1
-source scripts/arches.sh
-keyscry_probe_arches || exit 2
-scripts/build.sh
+source scripts/common.sh
+# Set-up runs once: the release check packages twice, and where apt can't
+# install something each set-up would try again.
+keyscry_set_up_and_build
 
 failed=()
 for arch in x86 x64; do

@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 declare -A built=([x86]=$1 [x64]=$2)
-source "$root/scripts/arches.sh"
+source "$root/scripts/common.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0

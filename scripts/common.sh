@@ -1,8 +1,8 @@
-# Sourced by the scripts that build, run or test Keyscry: what each of the two
-# builds is called, and which of them this machine can run under Wine.
+# Sourced by every script that builds, runs or tests Keyscry: what each of the
+# two builds is called, which of them this machine can run, the one way to
+# configure and build a tree, and Wine started and stopped around programs.
 #
 # keyscry_arch_files ARCH (x86 or x64) sets
-#   KEYSCRY_TOOLCHAIN   the toolchain file's name in cmake/, without .cmake
 #   KEYSCRY_EXE         the executable's file name
 #
 # keyscry_probe_arches sets
@@ -17,11 +17,17 @@
 # KEYSCRY_ARCHES overrides the probe: "x64" makes a machine that runs both act
 # as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work
 # too, and fail at once where the 32-bit build can't run).
+#
+# keyscry_build [-B DIR] PRESET [TARGET...]   configure and build, quietly
+# keyscry_set_up_and_build                    set-up, probe, both trees
+# keyscry_wine_start ARCH DIR, keyscry_wine_run EXE [ARG...], keyscry_wine_stop
+
+KEYSCRY_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 keyscry_arch_files() {
     case "${1:-}" in
-    x86) KEYSCRY_TOOLCHAIN=i686-w64-mingw32 KEYSCRY_EXE=Keyscry.exe ;;
-    x64) KEYSCRY_TOOLCHAIN=x86_64-w64-mingw32 KEYSCRY_EXE=Keyscry64.exe ;;
+    x86) KEYSCRY_EXE=Keyscry.exe ;;
+    x64) KEYSCRY_EXE=Keyscry64.exe ;;
     *)
         echo "unknown architecture '${1:-}' (x86 or x64)" >&2
         return 2
@@ -87,4 +93,75 @@ keyscry_probe_arches() {
     else
         KEYSCRY_MAIN_ARCH=x64
     fi
+}
+
+# Configures the tree of a CMake preset (x86, x64, release-x86, release-x64;
+# in build/PRESET, or in DIR) unless that preset already made it, so that a
+# tree is always the one every script expects, then builds the targets
+# (everything without any). Quiet: the output is kept in the tree's build.log
+# and shown only when the build fails, which returns 2.
+keyscry_build() {
+    local dir=""
+    if [ "${1:-}" = -B ]; then
+        dir=$2
+        shift 2
+    fi
+    local preset=$1
+    shift
+    dir=$(realpath -m "${dir:-$KEYSCRY_ROOT/build/$preset}")
+    mkdir -p "$dir"
+    local log=$dir/build.log
+    if ! {
+        if [ ! -f "$dir/build.ninja" ] ||
+            ! grep -qx "KEYSCRY_PRESET:STRING=$preset" "$dir/CMakeCache.txt" 2>/dev/null; then
+            (cd "$KEYSCRY_ROOT" && cmake --preset "$preset" -B "$dir")
+        fi &&
+            cmake --build "$dir" ${1:+--target "$@"}
+    } >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "The build of $preset in $dir failed; its output is above and in $log." >&2
+        return 2
+    fi
+}
+
+# What the run and test commands do first: set-up (once for everything the
+# command starts), the probe, and both trees built. Building needs no Wine,
+# so both are built on every machine.
+keyscry_set_up_and_build() {
+    "$KEYSCRY_ROOT/scripts/setup.sh"
+    export KEYSCRY_SETUP_DONE=1
+    keyscry_probe_arches || exit 2
+    local arch
+    for arch in x86 x64; do
+        echo "Building build/$arch."
+        keyscry_build "$arch" || exit 2
+    done
+}
+
+# Starts Wine for programs of ARCH in a prefix kept in DIR (made once, about
+# 10 s), on the caller's display or, where DISPLAY is empty, on a virtual one
+# that DISPLAY then names. Wine and that display end when the script exits,
+# or at keyscry_wine_stop.
+keyscry_wine_start() {
+    KEYSCRY_WINE=(bash "$KEYSCRY_ROOT/cmake/wine-env.sh" "$1" "$2")
+    "${KEYSCRY_WINE[@]}" start
+    trap keyscry_wine_stop EXIT
+    KEYSCRY_WINE_DISPLAY=""
+    if [ -z "${DISPLAY:-}" ]; then
+        KEYSCRY_WINE_DISPLAY=$(cat "$2/xvfb.display")
+        export DISPLAY=$KEYSCRY_WINE_DISPLAY
+    fi
+}
+
+# Runs a program under the Wine that keyscry_wine_start started; its exit code.
+keyscry_wine_run() {
+    "${KEYSCRY_WINE[@]}" run "$@"
+}
+
+keyscry_wine_stop() {
+    trap - EXIT
+    [ -n "${KEYSCRY_WINE[*]:-}" ] || return 0
+    "${KEYSCRY_WINE[@]}" stop
+    KEYSCRY_WINE=()
+    [ -z "${KEYSCRY_WINE_DISPLAY:-}" ] || unset DISPLAY
 }
