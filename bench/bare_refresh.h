@@ -1,7 +1,9 @@
 // The refresh benchmark's baseline: the platform calls that one refresh of
 // Keyscry makes, in the same order and against the same controls, written as
 // one straight function with its own buffers. Keyscry's refresh against it is
-// Keyscry's own share of a refresh.
+// Keyscry's own share of a refresh. So it makes the calls itself rather than
+// through Keyscry's functions or the tests' support; only constants and the
+// type-name lookup come from Keyscry.
 #pragma once
 
 #include <windows.h>

@@ -4,7 +4,9 @@
 // three fonts and eleven controls, the catalogue read into the provider box,
 // the first provider's type read, the provider opened with a verification
 // context and both its enumerations listed. It is linked like Keyscry, without
-// a runtime, so the difference between the two is Keyscry's own share.
+// a runtime, so the difference between the two is Keyscry's own share. So it
+// makes the calls itself rather than through Keyscry's functions or the
+// tests' support; only constants and the type-name lookup come from Keyscry.
 #include <windows.h>
 #include <commctrl.h>
 #include <wincrypt.h>
