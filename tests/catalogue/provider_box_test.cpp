@@ -122,7 +122,9 @@ TEST(ProviderBox, SixtyFourBitBuildReadsTheNativeView) {
         1);
 }
 
-TEST_F(ProviderWindowTest, CatalogueIsReadOnceWhenTheWindowIsBuilt) {
+class ProviderBoxWindow : public ProviderWindowTest {};
+
+TEST_F(ProviderBoxWindow, CatalogueIsReadOnceWhenTheWindowIsBuilt) {
     AddFake("First");
     Build();
     catalogue.AddProvider("Later", PROV_RSA_FULL, FakeProviderPath());
