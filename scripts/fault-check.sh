@@ -15,7 +15,7 @@ faults=$(realpath "$1")
 source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
-order=(image_tests fake_provider_tests window_tests catalogue_tests inspection_tests program_tests)
+order=(image_tests fake_provider_tests window_tests catalogue_tests refresh_tests program_tests)
 file=""
 restore() { [ -n "$file" ] && cp "/tmp/fault-check.$$.orig" "$file" && file=""; }
 trap 'restore; ctest --preset "$arch" -R "^wine_stop$" >/dev/null 2>&1' EXIT

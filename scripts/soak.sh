@@ -24,7 +24,7 @@ source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
 build=build/$arch
-keyscry_build "$arch" inspection_tests
+keyscry_build "$arch" refresh_tests
 echo "soak: the $arch build in $build"
 keyscry_wine_start "$arch" "$build/wine"
 
@@ -36,7 +36,7 @@ for ((from = first; from <= last; from += batch)); do
     to=$((from + batch - 1 < last ? from + batch - 1 : last))
     status=0
     output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 "${KEYSCRY_WINE[@]}" run \
-        "$build/bin/inspection_tests.exe" \
+        "$build/bin/refresh_tests.exe" \
         --gtest_filter=HostileProvider.SeededScriptsLeaveTheWindowSound 2>&1) || status=$?
     grep -E '^seed [0-9]+: ' <<<"$output" || true
     summary=$(grep -E "^seeds $from-$to: [0-9]+ ran, [0-9]+ failed" <<<"$output" || true)
