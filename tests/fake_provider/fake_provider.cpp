@@ -4,6 +4,7 @@
 #include "fake_provider_config.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -21,6 +22,7 @@ struct ProviderCallTable {
 };
 
 constexpr DWORD MaxScriptedEntries = 100000;
+constexpr size_t MaxLoggedCalls = 256;
 
 struct Settings {
     bool failAcquire = false;
@@ -30,6 +32,8 @@ struct Settings {
     std::vector<BYTE> algorithmTemplate;
     std::optional<DWORD> algorithmCount; // repeats of the template
     std::optional<DWORD> algorithmSize;
+    std::optional<DWORD> sizeReported;
+    bool failFirstDataCall = false;
     DWORD trueValue = TRUE;
     DWORD endless = 0; // FakeEndless* bits
     std::optional<DWORD> seed;
@@ -49,7 +53,8 @@ struct Session {
     Settings settings;
     Enumeration containers;
     Enumeration algorithms;
-    uint32_t random = 0; // the script's own stream, seeded per open
+    uint32_t random = 0;            // the script's own stream, seeded per open
+    std::vector<std::string> calls; // the call log of this open
 };
 
 // A handful of handles open at once is plenty; the handle is the slot + 1.
@@ -114,6 +119,8 @@ Settings ReadSettings(const std::string& provider) {
         ReadSetting(provider, "AlgorithmTemplate").value_or(std::vector<BYTE>{});
     settings.algorithmTemplate.resize(FakeAlgorithmRecordSize);
     settings.algorithmSize = ReadDwordSetting(provider, "AlgorithmSize");
+    settings.sizeReported = ReadDwordSetting(provider, "SizeReported");
+    settings.failFirstDataCall = ReadDwordSetting(provider, "FailFirstDataCall").value_or(0) != 0;
     settings.trueValue = ReadDwordSetting(provider, "TrueValue").value_or(TRUE);
     settings.endless = ReadDwordSetting(provider, "Endless").value_or(0);
     settings.seed = ReadDwordSetting(provider, "Seed");
@@ -324,13 +331,15 @@ BOOL AnswerEnumeration(Session& session, DWORD param, BYTE* data, DWORD* dataLen
     }
     DWORD size = RequiredSize(session, param, *entry);
     if (!data) {
-        *dataLength = size;
+        *dataLength = session.settings.seed ? size : session.settings.sizeReported.value_or(size);
         if (Misbehaves(session, enumeration)) {
             static const DWORD oddSizes[] = {0, 1, 0xFFFFFFFF, 0x80000000, 100000};
             *dataLength = oddSizes[Next(state) % std::size(oddSizes)];
         }
         return TRUE;
     }
+    if ((flags & CRYPT_FIRST) && session.settings.failFirstDataCall && !session.settings.seed)
+        return Fail(NTE_FAIL);
     if (*dataLength < size) {
         *dataLength = size;
         return Fail(ERROR_MORE_DATA);
@@ -351,15 +360,32 @@ BOOL AnswerEnumeration(Session& session, DWORD param, BYTE* data, DWORD* dataLen
     return result;
 }
 
+std::string Hex(DWORD value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%lX", value);
+    return text;
+}
+
+void WriteCallLog(const std::string& provider, const std::vector<std::string>& calls) {
+    std::string multi;
+    for (const std::string& call : calls)
+        multi += call + '\0';
+    multi += '\0';
+    SetFakeProviderBytes(provider, "CallLog", REG_MULTI_SZ, multi.data(), multi.size());
+}
+
 } // namespace
 
 #define FAKE_EXPORT extern "C" __declspec(dllexport)
 
-FAKE_EXPORT BOOL WINAPI CPAcquireContext(HCRYPTPROV* handle, LPSTR, DWORD flags,
+FAKE_EXPORT BOOL WINAPI CPAcquireContext(HCRYPTPROV* handle, LPSTR container, DWORD flags,
                                          ProviderCallTable* callTable) {
     std::string name = callTable && callTable->Version >= 3 && callTable->pszProvName
                            ? callTable->pszProvName
                            : OwnModuleBaseName();
+    const std::string call =
+        "open " + (container ? '"' + std::string(container) + '"' : "null") + " " + Hex(flags);
+    WriteCallLog(name, {call}); // a failed open is the whole log
     AddToRecord(name, "OpenCount", 1);
     WriteRecord(name, "LastOpenFlags", flags);
     if (!(flags & CRYPT_VERIFYCONTEXT))
@@ -379,18 +405,21 @@ FAKE_EXPORT BOOL WINAPI CPAcquireContext(HCRYPTPROV* handle, LPSTR, DWORD flags,
         sessions[slot].name = name;
         sessions[slot].settings = std::move(settings);
         sessions[slot].random = random;
+        sessions[slot].calls = {call};
         *handle = slot + 1;
         return TRUE;
     }
     return Fail(NTE_NO_MEMORY);
 }
 
-FAKE_EXPORT BOOL WINAPI CPReleaseContext(HCRYPTPROV handle, DWORD) {
+FAKE_EXPORT BOOL WINAPI CPReleaseContext(HCRYPTPROV handle, DWORD flags) {
     Session* session = SessionOf(handle);
     if (!session)
         return Fail(NTE_BAD_UID);
     WriteRecord(session->name, "ScriptedContainers", session->containers.answered);
     WriteRecord(session->name, "ScriptedAlgorithms", session->algorithms.answered);
+    session->calls.push_back("release " + Hex(flags));
+    WriteCallLog(session->name, session->calls);
     *session = Session{};
     return TRUE;
 }
@@ -406,7 +435,17 @@ FAKE_EXPORT BOOL WINAPI CPGetProvParam(HCRYPTPROV handle, DWORD param, BYTE* dat
         return Fail(NTE_BAD_TYPE);
     if (!dataLength)
         return Fail(ERROR_INVALID_PARAMETER);
-    return AnswerEnumeration(*session, param, data, dataLength, flags);
+    const std::string before = std::to_string(*dataLength);
+    BOOL result = AnswerEnumeration(*session, param, data, dataLength, flags);
+    if (session->calls.size() < MaxLoggedCalls) {
+        DWORD error = GetLastError();
+        const char* name = param == PP_ENUMCONTAINERS ? "containers" : "algorithms";
+        session->calls.push_back(std::string(name) + " " + Hex(flags) +
+                                 (data ? " data " : " size ") + before + ">" +
+                                 std::to_string(*dataLength) + " =" + std::to_string(result));
+        SetLastError(error);
+    }
+    return result;
 }
 
 // Everything else a provider offers is refused.

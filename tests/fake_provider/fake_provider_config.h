@@ -32,6 +32,10 @@
 //                             large registry values)
 //   AlgorithmSize  DWORD      size every algorithm answer reports and requires
 //                             (default 88)
+//   SizeReported   DWORD      what every size query that finds an entry
+//                             reports, whatever the entry needs
+//   FailFirstDataCall DWORD   nonzero: a data call with CRYPT_FIRST fails
+//                             with NTE_FAIL and leaves the cursor
 //   TrueValue      DWORD      what a successful data call returns (default 1)
 //   Endless        DWORD      FakeEndlessContainers, FakeEndlessAlgorithms or
 //                             both: that enumeration never ends, every call
@@ -82,6 +86,16 @@
 //                                    a CRYPT_FIRST since. Keyscry makes one
 //                                    such call whenever an enumeration's
 //                                    first data call already gets "no more".
+//   CallLog                   MULTI_SZ the latest open's calls, one row each, in
+//                                    order: "open CONTAINER FLAGS" (the name
+//                                    received in quotes, or null), then up to
+//                                    255 calls for the two enumerations,
+//                                    "PARAM FLAGS KIND IN>OUT =RESULT" (PARAM
+//                                    containers or algorithms, KIND size for
+//                                    a null buffer or data, IN and OUT the
+//                                    length word on entry and on return),
+//                                    and "release FLAGS" once released.
+//                                    Flags in hexadecimal, the rest decimal.
 #pragma once
 
 #include <windows.h>
@@ -185,6 +199,20 @@ inline PROV_ENUMALGS_EX FakeAlgorithm(ALG_ID id, const std::string& name, DWORD 
     record.dwLongNameLen =
         static_cast<DWORD>(std::min(longName.size() + 1, sizeof record.szLongName));
     return record;
+}
+
+// The rows of the "CallLog" record; none when there is no log.
+inline std::vector<std::string> FakeProviderCallLog(const std::string& provider) {
+    std::vector<std::string> calls;
+    HKEY key = OpenFakeProviderKey(provider, false);
+    char multi[65536] = {};
+    DWORD size = sizeof multi - 1;
+    if (key && RegQueryValueExA(key, "CallLog", nullptr, nullptr, reinterpret_cast<BYTE*>(multi),
+                                &size) == ERROR_SUCCESS)
+        for (const char* row = multi; row < multi + size && *row; row += calls.back().size() + 1)
+            calls.push_back(row);
+    RegCloseKey(key);
+    return calls;
 }
 
 // A DWORD the provider recorded, or 0 when it recorded none.

@@ -46,8 +46,8 @@ class FakeProvider : public testing::Test {
             CryptReleaseContext(handle, 0);
         ClearFakeProvider(Fake);
     }
-    bool Open(DWORD flags = CRYPT_VERIFYCONTEXT) {
-        return CryptAcquireContextA(&handle, nullptr, Fake, PROV_RSA_FULL, flags);
+    bool Open(DWORD flags = CRYPT_VERIFYCONTEXT, const char* container = nullptr) {
+        return CryptAcquireContextA(&handle, container, Fake, PROV_RSA_FULL, flags);
     }
     void Release() {
         CryptReleaseContext(handle, 0);
@@ -67,6 +67,14 @@ TEST_F(FakeProvider, KnowsItsNameAndRecordsOpens) {
     EXPECT_EQ(FakeProviderRecord(Fake, "SawCryptNext"), 0u);
     Call(handle, PP_ENUMCONTAINERS, SizeQuery, CRYPT_NEXT);
     EXPECT_EQ(FakeProviderRecord(Fake, "SawCryptNext"), 1u);
+    Release();
+    EXPECT_EQ(FakeProviderCallLog(Fake),
+              (std::vector<std::string>{"open null 0", "containers 2 size 0>0 =0", "release 0"}));
+    for (const char* container : {"", "kc"}) {
+        ASSERT_TRUE(Open(0, container));
+        EXPECT_EQ(FakeProviderCallLog(Fake)[0], "open \"" + std::string(container) + "\" 0");
+        Release();
+    }
 }
 
 TEST_F(FakeProvider, FailsToOpenWhenTold) {
@@ -196,6 +204,7 @@ TEST_F(FakeProvider, EndlessEnumerationsAnswerPastAnyBound) {
         auto containers = AnsweredInARow(handle, PP_ENUMCONTAINERS, Past);
         auto algorithms = AnsweredInARow(handle, PP_ENUMALGS_EX, Past);
         Release();
+        EXPECT_EQ(FakeProviderCallLog(Fake).size(), 257u); // the open, 255 calls, the release
         EXPECT_EQ(containers.first, test.containers);
         EXPECT_EQ(containers.second, test.lastContainer);
         EXPECT_EQ(algorithms.first, test.algorithms);
