@@ -1,5 +1,5 @@
 // The built executable under Wine: its window, the single-instance guard,
-// the About box and the ways it ends.
+// the About box, typing into it and the ways it ends.
 #include <gtest/gtest.h>
 
 #include "app/app.h"
@@ -121,6 +121,31 @@ TEST_F(RunningKeyscry, ControlsAreTheVersionSixCommonControls) {
         ++controls;
     }
     EXPECT_EQ(controls, 11);
+}
+
+// Keys come as a keyboard sends them, key-down and key-up through Keyscry's
+// own queue, whose loop must turn them into characters: the provider box's
+// edit field takes them, the read-only type field doesn't.
+TEST_F(RunningKeyscry, TypedKeysReachTheProviderBoxNotTheTypeField) {
+    HWND typed = FindWindowExA(GetDlgItem(window, IDC_PROVIDER), nullptr, "Edit", nullptr);
+    HWND typeField = FindWindowExA(window, nullptr, "Edit", nullptr);
+    ASSERT_TRUE(typed && typeField);
+    const std::string typeText = FieldTextOf(typeField);
+    ASSERT_NE(typeText, " "); // the first refresh named the type
+    auto type = [](HWND field, const char* keys) {
+        for (const char* key = keys; *key; ++key) {
+            UINT code = VkKeyScanA(*key) & 0xFF;
+            LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(code, MAPVK_VK_TO_VSC)) << 16;
+            PostMessageA(field, WM_KEYDOWN, code, scan | 1);
+            PostMessageA(field, WM_KEYUP, code, scan | 0xC0000001);
+        }
+    };
+    SendMessageA(typed, EM_SETSEL, 0, -1); // the keys replace the name shown
+    type(typeField, "typed");
+    type(typed, "typed 42");
+    EXPECT_TRUE(WaitUntil([&] { return FieldTextOf(typed) == "typed 42"; }))
+        << "the provider box shows \"" << FieldTextOf(typed) << '"';
+    EXPECT_EQ(FieldTextOf(typeField), typeText);
 }
 
 struct CloseCase {

@@ -136,3 +136,11 @@ std::string WindowTextOf(HWND window) {
     GetWindowTextW(window, wide, 1024);
     return Narrow(wide);
 }
+
+std::string FieldTextOf(HWND field) {
+    wchar_t wide[1024] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(field, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                        Patience, &copied);
+    return Narrow(wide);
+}

@@ -51,3 +51,6 @@ HWND WaitForReadyBox(const KeyscryProcess& keyscry);
 // Text of a window in another process, read through the W variant (the A
 // variant comes back garbled across processes under Wine).
 std::string WindowTextOf(HWND window);
+// The text of an edit field in another process, which only the field itself
+// holds: GetWindowText gives the caption the field was created with.
+std::string FieldTextOf(HWND field);
