@@ -26,7 +26,7 @@ struct Program {
 
 // The visible main window of the process whose list holds at least one row,
 // or null.
-HWND ReadyWindowOf(const KeyscryProcess& program, const char* windowClass) {
+HWND ReadyWindowOf(const StartedProgram& program, const char* windowClass) {
     HWND window = FindWindowOf(program.id, windowClass, nullptr);
     if (!window || !IsWindowVisible(window))
         return nullptr;
@@ -42,7 +42,7 @@ HWND ReadyWindowOf(const KeyscryProcess& program, const char* windowClass) {
 double TimeOneStart(const Program& program) {
     const std::string command = "\"" + BinaryFolder() + program.file + "\"";
     double start = MillisecondsNow();
-    KeyscryProcess started = StartProgram(command);
+    StartedProgram started = StartProgram(command);
     if (!started.process)
         return -1;
     HWND window = nullptr;
@@ -58,7 +58,7 @@ double TimeOneStart(const Program& program) {
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     WaitForExit(started, 10000);
-    EndKeyscry(started);
+    EndProgram(started);
     return elapsed;
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 const WORD UsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-std::string KeyscryPath() {
+// The file these checks read: by default the tree's own Keyscry.
+std::string PathUnderTest() {
     return UnderTest().path;
 }
 
@@ -22,7 +23,7 @@ const ArchitectureFacts& Facts() {
 }
 
 std::vector<BYTE> VersionBlock() {
-    std::string path = KeyscryPath();
+    std::string path = PathUnderTest();
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), nullptr);
     std::vector<BYTE> block(size);
     if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
@@ -147,7 +148,7 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
 class KeyscryResources : public testing::Test {
   protected:
     void SetUp() override {
-        module = LoadLibraryExA(KeyscryPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        module = LoadLibraryExA(PathUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_TRUE(module);
     }
     void TearDown() override {

@@ -22,7 +22,7 @@ HWND ChildWithStyle(HWND parent, const char* className, DWORD style) {
 }
 
 // Answers the warning of a start that found another instance; returns its exit code.
-DWORD ConfirmAlreadyRunning(KeyscryProcess& second) {
+DWORD ConfirmAlreadyRunning(StartedProgram& second) {
     HWND box = WaitForReadyBox(second);
     if (!box)
         return STILL_ACTIVE;
@@ -46,9 +46,9 @@ class RunningKeyscry : public testing::Test {
         ASSERT_TRUE(window);
     }
     void TearDown() override {
-        EndKeyscry(keyscry);
+        EndProgram(keyscry);
     }
-    KeyscryProcess keyscry;
+    StartedProgram keyscry;
     HWND window = nullptr;
 };
 
@@ -74,11 +74,11 @@ TEST_F(RunningKeyscry, WindowIsCentredFixedInSizeAndOnTop) {
 }
 
 TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
-    KeyscryProcess second = StartKeyscry();
+    StartedProgram second = StartKeyscry();
     ASSERT_TRUE(second.process);
     EXPECT_EQ(ConfirmAlreadyRunning(second), 1u);
     EXPECT_FALSE(WaitForKeyscryWindow(second, 0));
-    EndKeyscry(second);
+    EndProgram(second);
 
     EXPECT_EQ(WaitForExit(keyscry, 0), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_EQ(WaitForKeyscryWindow(keyscry, 0), window);
@@ -161,13 +161,13 @@ TEST(Closing, EveryWayOfClosingEndsWithZero) {
     };
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.how);
-        KeyscryProcess keyscry = StartKeyscry();
+        StartedProgram keyscry = StartKeyscry();
         ASSERT_TRUE(keyscry.process);
         HWND window = WaitForShownKeyscryWindow(keyscry);
         ASSERT_TRUE(window);
         c.close(window);
         EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
-        EndKeyscry(keyscry);
+        EndProgram(keyscry);
     }
 }
 
@@ -270,7 +270,7 @@ TEST(OtherWindows, OnlyClassAndTitleTogetherStopAStart) {
                                      nullptr, nullptr, windowClass.hInstance, nullptr);
         ASSERT_TRUE(other);
 
-        KeyscryProcess keyscry = StartKeyscry();
+        StartedProgram keyscry = StartKeyscry();
         if (c.stopsTheStart) {
             EXPECT_EQ(ConfirmAlreadyRunning(keyscry), 1u);
         } else {
@@ -279,7 +279,7 @@ TEST(OtherWindows, OnlyClassAndTitleTogetherStopAStart) {
             PostMessageA(window, WM_CLOSE, 0, 0);
             EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
         }
-        EndKeyscry(keyscry);
+        EndProgram(keyscry);
         DestroyWindow(other);
         UnregisterClassA(c.className, windowClass.hInstance);
     }

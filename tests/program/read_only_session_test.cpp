@@ -117,7 +117,7 @@ std::set<std::string> Described(const std::map<std::string, std::string>& files)
 
 // Keyscry's message boxes, answered with OK as a user would.
 struct BoxAnswerer {
-    const KeyscryProcess& keyscry;
+    const StartedProgram& keyscry;
     std::vector<std::string> captions;
     std::vector<std::string> texts;
 
@@ -173,7 +173,7 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
     Snapshot before = TakeSnapshot("before");
     ASSERT_FALSE(before.machine.empty());
 
-    KeyscryProcess keyscry = StartKeyscry();
+    StartedProgram keyscry = StartKeyscry();
     ASSERT_TRUE(keyscry.process);
     HWND window = WaitForKeyscryWindow(keyscry);
     ASSERT_TRUE(window);
@@ -208,7 +208,7 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
 
     PostMessageA(window, WM_COMMAND, IDC_EXIT, 0);
     EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
-    EndKeyscry(keyscry);
+    EndProgram(keyscry);
 
     Snapshot after = TakeSnapshot("after");
     EXPECT_EQ(Differences(before.machine, after.machine), "") << "HKLM\\Software changed";

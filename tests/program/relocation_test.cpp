@@ -35,7 +35,7 @@ TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
     ASSERT_NE(preferred, 0u) << KeyscryPath();
     const std::string copy = BinaryFolder() + "away_" + KEYSCRY_EXE_FILE;
 
-    KeyscryProcess keyscry = StartProgram("\"" + BinaryFolder() + "away_host.exe\" \"" +
+    StartedProgram keyscry = StartProgram("\"" + BinaryFolder() + "away_host.exe\" \"" +
                                           KeyscryPath() + "\" \"" + copy + "\"");
     ASSERT_TRUE(keyscry.process);
     HWND window = WaitForKeyscryWindow(keyscry);
@@ -64,7 +64,7 @@ TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
 
     PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
-    EndKeyscry(keyscry);
+    EndProgram(keyscry);
     DeleteFileA(copy.c_str());
 }
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-class Inspection : public ProviderWindowTest {
+class Refresh : public ProviderWindowTest {
   protected:
     Names Rows() {
         return ListRows(appState.algorithmList);
@@ -18,7 +18,7 @@ class Inspection : public ProviderWindowTest {
     }
 };
 
-TEST_F(Inspection, ContainersAreSortedAndTheFirstShown) {
+TEST_F(Refresh, ContainersAreSortedAndTheFirstShown) {
     const std::vector<BYTE> noNul(100, 'x');
     const struct {
         Names containers;
@@ -51,7 +51,7 @@ TEST_F(Inspection, ContainersAreSortedAndTheFirstShown) {
     EXPECT_TRUE(watcher.seen.empty());
 }
 
-TEST_F(Inspection, ProviderThatCantBeOpenedIsReportedOnce) {
+TEST_F(Refresh, ProviderThatCantBeOpenedIsReportedOnce) {
     AddFake("A good");
     SetFakeProviderContainers("A good", {"kept?"});
     SetFakeProviderAlgorithms("A good", {FakeAlgorithm(CALG_MD5, "MD5", 0, "MD5", 1, 1, 1)});
@@ -76,7 +76,7 @@ TEST_F(Inspection, ProviderThatCantBeOpenedIsReportedOnce) {
 
 // Every open, whether a refresh or a new choice in the box makes it, is a
 // verification context, and each gives the same rows and containers.
-TEST_F(Inspection, RefreshesOpenForVerificationOnlyAndRepeatThemselves) {
+TEST_F(Refresh, OpensForVerificationOnlyAndRepeatsItself) {
     AddFake("Same");
     SetFakeProviderContainers("Same", {"two", "one"});
     SetFakeProviderAlgorithms("Same", {FakeAlgorithm(CALG_RC4, "RC4", 0, "RC4", 40, 128, 40),
@@ -103,7 +103,7 @@ TEST_F(Inspection, RefreshesOpenForVerificationOnlyAndRepeatThemselves) {
 // Every key that start-up's reading of the catalogue or a refresh opens is
 // closed again. Wine's own RSA provider is inspected: unlike the fake, its
 // loading and unloading leave no handles behind.
-TEST_F(Inspection, KeysOpenedAreClosedAgain) {
+TEST_F(Refresh, KeysOpenedAreClosedAgain) {
     catalogue.AddProvider("Wine RSA", PROV_RSA_FULL, "rsaenh.dll");
     Build();
     ASSERT_FALSE(Rows().empty());

@@ -5,46 +5,46 @@
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 
-KeyscryProcess StartKeyscry() {
+StartedProgram StartKeyscry() {
     return StartProgram("\"" + KeyscryPath() + "\"");
 }
 
-KeyscryProcess StartProgram(std::string commandLine) {
+StartedProgram StartProgram(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    KeyscryProcess keyscry;
+    StartedProgram program;
     if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &info)) {
         CloseHandle(info.hThread);
-        keyscry.process = info.hProcess;
-        keyscry.id = info.dwProcessId;
+        program.process = info.hProcess;
+        program.id = info.dwProcessId;
     }
-    return keyscry;
+    return program;
 }
 
-DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds) {
-    WaitForSingleObject(keyscry.process, milliseconds);
+DWORD WaitForExit(const StartedProgram& program, DWORD milliseconds) {
+    WaitForSingleObject(program.process, milliseconds);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(keyscry.process, &code);
+    GetExitCodeProcess(program.process, &code);
     return code;
 }
 
-void EndKeyscry(KeyscryProcess& keyscry) {
-    if (!keyscry.process)
+void EndProgram(StartedProgram& program) {
+    if (!program.process)
         return;
-    if (WaitForExit(keyscry, 0) == STILL_ACTIVE) {
-        TerminateProcess(keyscry.process, 99);
+    if (WaitForExit(program, 0) == STILL_ACTIVE) {
+        TerminateProcess(program.process, 99);
         // A Keyscry window left behind would make the next start warn.
-        EXPECT_EQ(WaitForSingleObject(keyscry.process, Patience), WAIT_OBJECT_0)
-            << "Keyscry (process " << keyscry.id << ") did not end when terminated";
+        EXPECT_EQ(WaitForSingleObject(program.process, Patience), WAIT_OBJECT_0)
+            << "the program (process " << program.id << ") did not end when terminated";
     }
-    CloseHandle(keyscry.process);
-    keyscry = {};
+    CloseHandle(program.process);
+    program = {};
 }
 
 DWORD RunToEnd(const std::string& commandLine) {
-    KeyscryProcess program = StartProgram(commandLine);
+    StartedProgram program = StartProgram(commandLine);
     if (!program.process)
         return GetLastError();
     DWORD code = WaitForExit(program, 60000);
@@ -81,19 +81,19 @@ HWND FindWindowOf(DWORD processId, const char* className, const char* title) {
     return search.found;
 }
 
-HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
+HWND WaitForWindowOf(const StartedProgram& program, const char* className, const char* title,
                      DWORD milliseconds) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindWindowOf(keyscry.id, className, title)) != nullptr; },
+    WaitUntil([&] { return (found = FindWindowOf(program.id, className, title)) != nullptr; },
               milliseconds);
     return found;
 }
 
-HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds) {
+HWND WaitForKeyscryWindow(const StartedProgram& keyscry, DWORD milliseconds) {
     return WaitForWindowOf(keyscry, KeyscryClass, KeyscryTitle, milliseconds);
 }
 
-HWND WaitForShownKeyscryWindow(const KeyscryProcess& keyscry) {
+HWND WaitForShownKeyscryWindow(const StartedProgram& keyscry) {
     HWND window = WaitForKeyscryWindow(keyscry);
     if (!window) {
         ADD_FAILURE() << "Keyscry's window did not appear within " << Patience << " ms";
@@ -115,17 +115,17 @@ bool WaitUntilReady(HWND box) {
     if (WaitUntil([&] { return IsReadyBox(box); }))
         return true;
     HWND text = GetDlgItem(box, MessageBoxTextId);
-    ADD_FAILURE() << "Keyscry's message box \"" << WindowTextOf(box) << "\" was not ready within "
+    ADD_FAILURE() << "the message box \"" << WindowTextOf(box) << "\" was not ready within "
                   << Patience << " ms: " << (IsWindow(box) ? "" : "gone, ")
                   << (IsWindowVisible(box) ? "shown" : "not shown") << ", "
                   << (text ? "text \"" + WindowTextOf(text) + "\"" : "no text control");
     return false;
 }
 
-HWND WaitForReadyBox(const KeyscryProcess& keyscry) {
-    HWND box = WaitForWindowOf(keyscry, MessageBoxClass, nullptr, Patience);
+HWND WaitForReadyBox(const StartedProgram& program) {
+    HWND box = WaitForWindowOf(program, MessageBoxClass, nullptr, Patience);
     if (!box) {
-        ADD_FAILURE() << "no message box of Keyscry appeared within " << Patience << " ms";
+        ADD_FAILURE() << "no message box of the program appeared within " << Patience << " ms";
         return nullptr;
     }
     return WaitUntilReady(box) ? box : nullptr;

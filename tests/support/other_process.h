@@ -9,18 +9,18 @@
 
 #include "support/common.h"
 
-struct KeyscryProcess {
+struct StartedProgram {
     HANDLE process = nullptr;
     DWORD id = 0;
 };
 
-KeyscryProcess StartKeyscry();
+StartedProgram StartKeyscry();
 // Starts another program, the command line naming it first.
-KeyscryProcess StartProgram(std::string commandLine);
+StartedProgram StartProgram(std::string commandLine);
 // The exit code, or STILL_ACTIVE when the process is still running after the wait.
-DWORD WaitForExit(const KeyscryProcess& keyscry, DWORD milliseconds);
-// Ends a process that a failed test left running.
-void EndKeyscry(KeyscryProcess& keyscry);
+DWORD WaitForExit(const StartedProgram& program, DWORD milliseconds);
+// Ends a process that a failed test left running, and forgets it.
+void EndProgram(StartedProgram& program);
 // Runs a program to its end (a minute at most): its exit code, or the error
 // that kept it from starting.
 DWORD RunToEnd(const std::string& commandLine);
@@ -29,13 +29,13 @@ DWORD RunToEnd(const std::string& commandLine);
 // the process, or null: one look, no wait.
 HWND FindWindowOf(DWORD processId, const char* className, const char* title);
 // The same, looked for until it is there or the time is over.
-HWND WaitForWindowOf(const KeyscryProcess& keyscry, const char* className, const char* title,
+HWND WaitForWindowOf(const StartedProgram& program, const char* className, const char* title,
                      DWORD milliseconds);
 // The main window can be found while it is still being built.
-HWND WaitForKeyscryWindow(const KeyscryProcess& keyscry, DWORD milliseconds = Patience);
+HWND WaitForKeyscryWindow(const StartedProgram& keyscry, DWORD milliseconds = Patience);
 // The main window once it is shown, with all its controls and the first
 // refresh over; null, with a test failure, when it isn't shown in time.
-HWND WaitForShownKeyscryWindow(const KeyscryProcess& keyscry);
+HWND WaitForShownKeyscryWindow(const StartedProgram& keyscry);
 
 // The platform creates a message box's dialog first and gives it its caption,
 // text, icon and buttons while it initialises it; it shows the box after
@@ -46,7 +46,7 @@ bool IsReadyBox(HWND box);
 bool WaitUntilReady(HWND box);
 // The process's message box once it is ready; null, with a test failure,
 // when none is within the time.
-HWND WaitForReadyBox(const KeyscryProcess& keyscry);
+HWND WaitForReadyBox(const StartedProgram& program);
 
 // Text of a window in another process, read through the W variant (the A
 // variant comes back garbled across processes under Wine).
