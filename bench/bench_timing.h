@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/message_boxes.h"
+#include "support/other_process.h"
 
 inline double MillisecondsNow() {
     LARGE_INTEGER count, frequency;
@@ -48,38 +49,25 @@ struct BlockedLoopGuard {
     BlockedLoopGuard& operator=(const BlockedLoopGuard&) = delete;
     HANDLE done;
     HANDLE thread;
-    DWORD timedThread;
     DWORD seconds;
 };
-
-inline BOOL CALLBACK PrintMessageBox(HWND window, LPARAM found) {
-    char className[64] = "", caption[256] = "", text[1024] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, MessageBoxClass) != 0)
-        return TRUE;
-    GetWindowTextA(window, caption, sizeof caption);
-    GetDlgItemTextA(window, MessageBoxTextId, text, sizeof text);
-    std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n", caption,
-                text);
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
-}
 
 inline DWORD WINAPI WatchForBlockedLoop(void* parameter) {
     auto* guard = static_cast<BlockedLoopGuard*>(parameter);
     if (WaitForSingleObject(guard->done, guard->seconds * 1000) == WAIT_OBJECT_0)
         return 0;
-    bool found = false;
-    EnumThreadWindows(guard->timedThread, PrintMessageBox, reinterpret_cast<LPARAM>(&found));
-    if (!found)
+    if (HWND box = FindWindowOf(GetCurrentProcessId(), MessageBoxClass, nullptr))
+        std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n",
+                    WindowTextOf(box).c_str(),
+                    WindowTextOf(GetDlgItem(box, MessageBoxTextId)).c_str());
+    else
         std::printf("FAILED: a timed loop still runs after %lu s\n", guard->seconds);
     std::fflush(stdout);
     ExitProcess(3);
 }
 
 inline BlockedLoopGuard::BlockedLoopGuard(DWORD limit)
-    : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr),
-      timedThread(GetCurrentThreadId()), seconds(limit) {
+    : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr), seconds(limit) {
     thread = CreateThread(nullptr, 0, WatchForBlockedLoop, this, 0, nullptr);
 }
 
@@ -105,6 +93,13 @@ inline void PrintFigure(const char* figure, const char* value, double ratio, dou
                         bool growth) {
     std::printf("figure\t%s\t%s\t%.2f\t%g\t%s\n", figure, value, ratio, goal,
                 growth ? "growth" : "ratio");
+}
+
+// A figure of a size against its limit, with its verdict, which bench/run.sh
+// puts into its table as it stands.
+inline void PrintSizeFigure(const std::string& figure, long bytes, long limit) {
+    std::printf("figure\t%s\t%s bytes\t\tat most %s bytes\t%s\n", figure.c_str(),
+                Grouped(bytes).c_str(), Grouped(limit).c_str(), bytes <= limit ? "met" : "missed");
 }
 
 // A line that bench/run.sh shows below its table, after the word "note".

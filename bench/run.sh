@@ -3,8 +3,9 @@
 # KEYSCRY_ARCHES overrides it), one build after the other, each inside Wine
 # on a virtual display (KEYSCRY_BENCH_DISPLAY names a display to use
 # instead), in a prefix of its own beside the build's test tree:
-#   startup  start-up of Keyscry against a bare program that makes the same
-#            platform calls and against a minimal window program [runs, 24]
+#   startup  the executable's size against the build's limit, and start-up
+#            of Keyscry against a bare program that makes the same platform
+#            calls and against a minimal window program [runs, 24]
 #   refresh  one refresh of Wine's largest provider against a bare refresh
 #            that makes the same calls and the bare CryptoAPI enumeration,
 #            and where a refresh's time goes [calls, 600]
@@ -48,10 +49,6 @@ exec > >(tee "$KEYSCRY_ROOT/build/bench.log") 2>&1
 
 tab=$'\t' # the programs' figure and note lines are tab-separated
 
-grouped() { # NUMBER: with thousands separators
-    sed -e ':a' -e 's/\B[0-9]\{3\}\>/,&/' -e 'ta' <<<"$1"
-}
-
 started=$(date -u '+%-d %B %Y, %H:%M UTC')
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 if [ -n "$KEYSCRY_X86_REASON" ]; then
@@ -71,14 +68,7 @@ done
 
 failed=()
 for arch in "${arches[@]}"; do
-    keyscry_arch_files "$arch"
     build_dir=$KEYSCRY_ROOT/build/$arch
-    size=$(stat -c %s "$build_dir/bin/$KEYSCRY_EXE")
-    verdict=met
-    [ "$size" -le 16384 ] || verdict=missed
-    printf '%s\t%s\t%s\t\t%s\t%s\n' "$arch" "Executable, stripped: \`$KEYSCRY_EXE\`" \
-        "$(grouped "$size") bytes" "at most 16,384 bytes" "$verdict" >>"$rows"
-
     if [ -n "${KEYSCRY_BENCH_DISPLAY:-}" ]; then
         export DISPLAY=$KEYSCRY_BENCH_DISPLAY
     else

@@ -1,9 +1,11 @@
-# Sourced by every script that builds, runs or tests Keyscry: what each of the
-# two builds is called, which of them this machine can run, the one way to
-# configure and build a tree, and Wine started and stopped around programs.
+# Sourced by every script that builds, runs or tests Keyscry: which of the two
+# builds this machine can run, the one way to configure and build a tree, what
+# the build wrote into it, and Wine started and stopped around programs.
 #
-# keyscry_arch_files ARCH (x86 or x64) sets
+# keyscry_read_build_info DIR reads what CMake wrote into the configured tree
+# DIR (build_info.sh), and sets
 #   KEYSCRY_EXE         the executable's file name
+#   KEYSCRY_VERSION     the version
 #
 # keyscry_probe_arches sets
 #   KEYSCRY_RUN_ARCHES  "x86 x64" or "x64" (or what KEYSCRY_ARCHES says)
@@ -24,15 +26,12 @@
 
 KEYSCRY_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-keyscry_arch_files() {
-    case "${1:-}" in
-    x86) KEYSCRY_EXE=Keyscry.exe ;;
-    x64) KEYSCRY_EXE=Keyscry64.exe ;;
-    *)
-        echo "unknown architecture '${1:-}' (x86 or x64)" >&2
+keyscry_read_build_info() {
+    if [ ! -f "${1:-}/build_info.sh" ]; then
+        echo "'${1:-}' is not a configured build tree: it has no build_info.sh" >&2
         return 2
-        ;;
-    esac
+    fi
+    source "$1/build_info.sh"
 }
 
 # Prints why the 32-bit build can't run here; nothing where it can.

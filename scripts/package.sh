@@ -27,8 +27,8 @@ mkdir -p "$dist"
 names=()
 for arch in x86 x64; do
     "$root/scripts/release-build.sh" "$arch" "$work/$arch"
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/$arch/CMakeCache.txt")
-    keyscry_arch_files "$arch"
+    keyscry_read_build_info "$work/$arch"
+    version=$KEYSCRY_VERSION
     exe=$KEYSCRY_EXE
     zip_name=Keyscry-$version-$arch.zip
 

@@ -8,7 +8,7 @@
 # BUILD_DIR/release.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-if [ $# -ne 2 ] || ! keyscry_arch_files "$1"; then
+if [ $# -ne 2 ] || [[ $1 != x86 && $1 != x64 ]]; then
     echo "usage: release-build.sh x86|x64 BUILD_DIR" >&2
     exit 2
 fi

@@ -10,7 +10,7 @@ source scripts/common.sh
 keyscry_set_up_and_build
 
 arch=$KEYSCRY_MAIN_ARCH
-keyscry_arch_files "$arch"
+keyscry_read_build_info "build/$arch"
 exe=build/$arch/bin/$KEYSCRY_EXE
 if [ "$arch" = x86 ]; then
     echo "Running the 32-bit $KEYSCRY_EXE ($exe) under Wine."

@@ -8,7 +8,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 arch=${1:-x86}
-keyscry_arch_files "$arch" || exit 2
+keyscry_read_build_info "build/$arch" || exit 2
+# The window's title, where the tests pin what a user sees.
+title=$(sed -n 's/^inline const char KeyscryTitle\[\] = "\(.*\)";$/\1/p' tests/support/keyscry_texts.h)
+if [ -z "$title" ]; then
+    echo "screenshot.sh: tests/support/keyscry_texts.h names no window title (KeyscryTitle)" >&2
+    exit 2
+fi
 exe=build/$arch/bin/$KEYSCRY_EXE
 out=$(realpath -m "${2:-build/keyscry.png}")
 mkdir -p "$(dirname "$out")"
@@ -18,7 +24,6 @@ keyscry_wine_start "$arch" "$wine_dir"
 log="$wine_dir/keyscry.log"
 keyscry_wine_run "$exe" >"$log" 2>&1 &
 keyscry=$!
-title="Keyscry - CryptoAPI Service Providers"
 # The window is shown once the first provider has been inspected.
 shown=no
 for _ in $(seq 100); do

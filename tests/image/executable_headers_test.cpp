@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "build_info.h"
 #include "image/under_test.h"
 
 namespace {
-
-constexpr size_t SizeLimit = 16384;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -345,7 +344,7 @@ TEST(ImportRules, AcceptAVariantsAndListedTextFreeFunctions) {
 }
 
 TEST_F(KeyscryImage, IsASmallGuiExecutableOfItsArchitecture) {
-    EXPECT_LE(bytes.size(), SizeLimit);
+    EXPECT_LE(bytes.size(), size_t{KEYSCRY_SIZE_LIMIT});
     EXPECT_EQ(image.optional.magic, underTest.facts->optionalHeaderMagic);
     EXPECT_EQ(image.file.Machine, underTest.facts->machine);
     EXPECT_EQ(image.optional.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);

@@ -5,6 +5,7 @@
 
 #include <regex>
 
+#include "build_info.h"
 #include "image/under_test.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "build_info.h"
 #include "support/common.h"
 
 struct ArchitectureFacts {
@@ -21,8 +22,8 @@ struct ArchitectureFacts {
 };
 
 inline const ArchitectureFacts Architectures[] = {
-    {"x86", "Keyscry.exe", IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, "X86"},
-    {"x64", "Keyscry64.exe", IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, "amd64"},
+    {"x86", KEYSCRY_X86_EXE_FILE, IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, "X86"},
+    {"x64", KEYSCRY_X64_EXE_FILE, IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, "amd64"},
 };
 
 struct ExecutableUnderTest {

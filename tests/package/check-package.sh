@@ -11,7 +11,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 declare -A built=([x86]=$1 [x64]=$2)
-source "$root/scripts/common.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -36,8 +35,7 @@ done
 (cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
 
 for arch in x86 x64; do
-    keyscry_arch_files "$arch"
-    exe=$KEYSCRY_EXE
+    exe=${built[$arch]##*/}
     zips=("$work/first"/Keyscry-*-"$arch".zip)
     [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || {
         fail "no single $arch zip"

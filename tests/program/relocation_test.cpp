@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "app/identifiers.h"
+#include "build_info.h"
 #include "support/image_headers.h"
 #include "support/other_process.h"
 

@@ -1,5 +1,7 @@
 #include "support/common.h"
 
+#include "build_info.h"
+
 std::string BinaryFolder() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
