@@ -2,7 +2,7 @@
 
 #include <wincrypt.h>
 
-#include "bench_timing.h"
+#include "clock.h"
 #include "provider/provider.h"
 
 const char* const BareRefreshSectionNames[BareRefreshSections] = {
@@ -29,9 +29,30 @@ void Stamp(double* sections, BareRefreshSection section, double& last) {
     last = now;
 }
 
+// Like Keyscry: a size query and a data call with CRYPT_FIRST, then pairs
+// with 0 until a data call returns anything but TRUE (at least one pair
+// more), each data call given no more than the buffer holds. Calls `add`
+// for each answer.
+template <typename Add>
+void Enumerate(HCRYPTPROV provider, DWORD param, void* buffer, DWORD capacity, DWORD& length,
+               Add add) {
+    DWORD flags = CRYPT_FIRST;
+    for (DWORD entries = 0; entries < MaxEnumeratedEntries; ++entries, flags = 0) {
+        CryptGetProvParam(provider, param, nullptr, &length, flags);
+        if (length > capacity)
+            length = capacity;
+        BOOL result =
+            CryptGetProvParam(provider, param, static_cast<BYTE*>(buffer), &length, flags);
+        if (result)
+            add();
+        if (result != TRUE && flags == 0)
+            break;
+    }
+}
+
 } // namespace
 
-bool BareRefresh(const BareRefreshControls& controls, double* sections) {
+bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sections) {
     double last = sections ? MillisecondsNow() : 0;
     LRESULT current = SendMessageA(controls.providerBox, CB_GETCURSEL, 0, 0);
     SendMessageA(controls.providerBox, CB_GETLBTEXTLEN, current, 0);
@@ -42,18 +63,25 @@ bool BareRefresh(const BareRefreshControls& controls, double* sections) {
     SendMessageA(controls.containerBox, CB_RESETCONTENT, 0, 0);
     Stamp(sections, SectionBoxes, last);
 
-    lstrlenA(providerName);
-    lstrcpyA(keyPath, ProviderKeyPath);
-    lstrcatA(keyPath, "\\");
-    lstrcatA(keyPath, providerName);
+    DWORD type = 0;
     HKEY key = nullptr;
-    RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
-    DWORD valueType = 0, type = 0, size = 0;
-    RegQueryValueExA(key, "Type", nullptr, &valueType, nullptr, &size);
-    size = sizeof type;
-    RegQueryValueExA(key, "Type", nullptr, &valueType, reinterpret_cast<BYTE*>(&type), &size);
-    SetWindowTextA(controls.typeField, ProviderTypeName(type));
-    RegCloseKey(key);
+    if (lstrlenA(providerName) <= MaxProviderNameInKeyPath) {
+        lstrcpyA(keyPath, ProviderKeyPath);
+        lstrcatA(keyPath, "\\");
+        lstrcatA(keyPath, providerName);
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key) == ERROR_SUCCESS) {
+            DWORD valueType = 0, size = 0;
+            RegQueryValueExA(key, "Type", nullptr, &valueType, nullptr, &size);
+            if (size > sizeof type)
+                size = sizeof type;
+            if (RegQueryValueExA(key, "Type", nullptr, &valueType, reinterpret_cast<BYTE*>(&type),
+                                 &size) == ERROR_SUCCESS)
+                SetWindowTextA(controls.typeField, ProviderTypeName(type));
+            else
+                type = 0;
+            RegCloseKey(key);
+        }
+    }
     Stamp(sections, SectionTypeLookup, last);
 
     HCRYPTPROV provider = 0;
@@ -61,41 +89,23 @@ bool BareRefresh(const BareRefreshControls& controls, double* sections) {
         return false;
     Stamp(sections, SectionAcquire, last);
 
-    // Like Keyscry, one call with CRYPT_FIRST, then calls with 0 until one fails.
-    DWORD length = 0, flags = CRYPT_FIRST;
-    for (DWORD entries = 0; entries < MaxEnumeratedEntries; ++entries, flags = 0) {
-        CryptGetProvParam(provider, PP_ENUMCONTAINERS, nullptr, &length, flags);
-        if (length > sizeof containerName)
-            length = sizeof containerName;
-        BOOL result = CryptGetProvParam(provider, PP_ENUMCONTAINERS,
-                                        reinterpret_cast<BYTE*>(containerName), &length, flags);
-        if (result)
-            SendMessageA(controls.containerBox, CB_ADDSTRING, 0,
-                         reinterpret_cast<LPARAM>(containerName));
-        if (result != TRUE && flags == 0)
-            break;
-    }
+    Enumerate(provider, PP_ENUMCONTAINERS, containerName, sizeof containerName, length, [&] {
+        containerName[sizeof containerName - 1] = 0;
+        SendMessageA(controls.containerBox, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(containerName));
+    });
     SendMessageA(controls.containerBox, CB_SETCURSEL, 0, 0);
     Stamp(sections, SectionContainers, last);
 
-    flags = CRYPT_FIRST;
-    for (DWORD entries = 0; entries < MaxEnumeratedEntries; ++entries, flags = 0) {
-        CryptGetProvParam(provider, PP_ENUMALGS_EX, nullptr, &length, flags);
-        if (length > sizeof record)
-            length = sizeof record;
-        BOOL result = CryptGetProvParam(provider, PP_ENUMALGS_EX, reinterpret_cast<BYTE*>(&record),
-                                        &length, flags);
-        if (result) {
-            record.szLongName[30] = 0; // the rows show the same text as Keyscry's
-            wsprintfA(rowText, "%-15s   %03Xh   %-30s         %5d  %5d  %5d", record.szName,
-                      record.dwProtocols, record.szLongName, record.dwMinLen, record.dwMaxLen,
-                      record.dwDefaultLen);
-            SendMessageA(controls.list, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(rowText));
-        }
-        if (result != TRUE && flags == 0)
-            break;
-    }
+    Enumerate(provider, PP_ENUMALGS_EX, &record, sizeof record, length, [&] {
+        record.szLongName[30] = 0; // the rows show the same text as Keyscry's
+        record.szName[sizeof record.szName - 1] = 0;
+        wsprintfA(rowText, "%-15s   %03Xh   %-30s         %5d  %5d  %5d", record.szName,
+                  record.dwProtocols, record.szLongName, record.dwMinLen, record.dwMaxLen,
+                  record.dwDefaultLen);
+        SendMessageA(controls.list, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(rowText));
+    });
     Stamp(sections, SectionAlgorithms, last);
 
     CryptReleaseContext(provider, 0);

@@ -1,9 +1,10 @@
-// The refresh benchmark's baseline: the platform calls that one refresh of
-// Keyscry makes, in the same order and against the same controls, written as
-// one straight function with its own buffers. Keyscry's refresh against it is
-// Keyscry's own share of a refresh. So it makes the calls itself rather than
-// through Keyscry's functions or the tests' support; only constants and the
-// type-name lookup come from Keyscry.
+// The baseline of the refresh and start-up benchmarks: the platform calls that
+// one refresh of Keyscry makes, in the same order, with the same arguments and
+// against the same controls, written as one straight function with its own
+// buffers. Keyscry against it is Keyscry's own share. So it makes the calls
+// itself rather than through Keyscry's functions or the tests' support; only
+// constants and the type-name lookup come from Keyscry. The refresh tests
+// check that a provider receives the same calls from both.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +28,10 @@ enum BareRefreshSection {
 };
 extern const char* const BareRefreshSectionNames[BareRefreshSections];
 
-// One refresh of the provider current in the provider box. When `sections`
+// One refresh of the provider current in the provider box. `length` is the
+// one length word of every provider call, which the caller keeps from
+// refresh to refresh as Keyscry keeps its own (0 at first). When `sections`
 // is given, the performance counter is read after each section and the
 // milliseconds each took are added to it; without it nothing is read. False
 // when the provider did not open.
-bool BareRefresh(const BareRefreshControls& controls, double* sections = nullptr);
+bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sections = nullptr);

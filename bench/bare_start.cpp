@@ -2,11 +2,11 @@
 // makes before its window first shows, in one straight row and nothing else.
 // Version-6 common controls (the same manifest), the same icon, class, window,
 // three fonts and eleven controls, the catalogue read into the provider box,
-// the first provider's type read, the provider opened with a verification
-// context and both its enumerations listed. It is linked like Keyscry, without
-// a runtime, so the difference between the two is Keyscry's own share. So it
-// makes the calls itself rather than through Keyscry's functions or the
-// tests' support; only constants and the type-name lookup come from Keyscry.
+// and the first refresh's calls, those of the bare refresh (bare_refresh.h).
+// It is linked like Keyscry, without a runtime, so the difference between the
+// two is Keyscry's own share. So it makes the calls itself rather than through
+// Keyscry's functions or the tests' support; only constants and the type-name
+// lookup come from Keyscry.
 #include <windows.h>
 #include <commctrl.h>
 #include <wincrypt.h>
@@ -14,14 +14,12 @@
 #include <iterator>
 
 #include "app/identifiers.h"
+#include "bare_refresh.h"
 #include "provider/provider.h"
 
 namespace {
 
-char text[550];
-char providerName[255];
-char keyPath[255];
-PROV_ENUMALGS_EX record;
+char keyName[255];
 
 LRESULT CALLBACK BareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
@@ -65,27 +63,6 @@ const Control Controls[] = {
     {0, "STATIC", "header", Label, 10, 90, 620, 20, 0, 2},
 };
 
-void ListEnumeration(HCRYPTPROV provider, DWORD param, BYTE* buffer, DWORD capacity, HWND control,
-                     UINT addMessage, bool isAlgorithm) {
-    DWORD flags = CRYPT_FIRST;
-    for (DWORD entries = 0; entries < MaxEnumeratedEntries; ++entries, flags = 0) {
-        DWORD length = 0;
-        CryptGetProvParam(provider, param, nullptr, &length, flags);
-        if (length > capacity)
-            length = capacity;
-        if (CryptGetProvParam(provider, param, buffer, &length, flags) != TRUE)
-            break;
-        const char* entry = reinterpret_cast<const char*>(buffer);
-        if (isAlgorithm) {
-            wsprintfA(text, "%-15s   %03Xh   %-30s         %5d  %5d  %5d", record.szName,
-                      record.dwProtocols, record.szLongName, record.dwMinLen, record.dwMaxLen,
-                      record.dwDefaultLen);
-            entry = text;
-        }
-        SendMessageA(control, addMessage, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry));
-    }
-}
-
 } // namespace
 
 extern "C" void BareStart() {
@@ -116,35 +93,17 @@ extern "C" void BareStart() {
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts[c.font]), TRUE);
     }
-    HWND providerBox = controls[1], typeField = controls[3], containerBox = controls[5];
-    HWND list = controls[9];
+    HWND providerBox = controls[1];
 
     HKEY key = nullptr;
     RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
-    for (DWORD index = 0; RegEnumKeyA(key, index, text, 254) != ERROR_NO_MORE_ITEMS; ++index)
-        SendMessageA(providerBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    for (DWORD index = 0; RegEnumKeyA(key, index, keyName, 254) != ERROR_NO_MORE_ITEMS; ++index)
+        SendMessageA(providerBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyName));
     RegCloseKey(key);
     SendMessageA(providerBox, CB_SETCURSEL, 0, 0);
-    SendMessageA(providerBox, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(providerName));
 
-    lstrcpyA(keyPath, ProviderKeyPath);
-    lstrcatA(keyPath, "\\");
-    lstrcatA(keyPath, providerName);
-    RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
-    DWORD type = 0, size = sizeof type;
-    RegQueryValueExA(key, "Type", nullptr, nullptr, reinterpret_cast<BYTE*>(&type), &size);
-    RegCloseKey(key);
-    SetWindowTextA(typeField, ProviderTypeName(type));
-
-    HCRYPTPROV provider = 0;
-    if (CryptAcquireContextA(&provider, nullptr, providerName, type, CRYPT_VERIFYCONTEXT)) {
-        ListEnumeration(provider, PP_ENUMCONTAINERS, reinterpret_cast<BYTE*>(text), 100,
-                        containerBox, CB_ADDSTRING, false);
-        SendMessageA(containerBox, CB_SETCURSEL, 0, 0);
-        ListEnumeration(provider, PP_ENUMALGS_EX, reinterpret_cast<BYTE*>(&record), sizeof record,
-                        list, LB_INSERTSTRING, true);
-        CryptReleaseContext(provider, 0);
-    }
+    DWORD length = 0;
+    BareRefresh({providerBox, controls[3], controls[5], controls[9]}, length);
 
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);

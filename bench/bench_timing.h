@@ -1,4 +1,4 @@
-// Timing for the benchmark programs: the performance counter, medians and
+// Timing for the benchmark programs: the clock, medians and
 // quartiles of repeated measurements, the guard against a blocked timed loop,
 // and the figure lines that bench/run.sh gathers into its table.
 #pragma once
@@ -10,15 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
-
-inline double MillisecondsNow() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The value below which the given fraction of the values lies (0.5: the median).
 inline double Quantile(std::vector<double> values, double fraction) {

@@ -116,8 +116,9 @@ int main(int argc, char** argv) {
     BareRefreshControls controls{appState.providerCombo, appState.typeField,
                                  appState.containerCombo, appState.algorithmList};
     bool opened = true;
+    DWORD bareLength = 0; // the bare refresh's length word, kept like Keyscry's
     auto refresh = [&] { SendCommand(window, IDC_REFRESH); };
-    auto bareRefresh = [&] { opened &= BareRefresh(controls); };
+    auto bareRefresh = [&] { opened &= BareRefresh(controls, bareLength); };
     auto bare = [&] { opened &= BareEnumeration(largest) == largestCount; };
 
     std::vector<double> refreshTimes, bareRefreshTimes, bareTimes;
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
                     break;
                 default:
                     double parts[BareRefreshSections] = {};
-                    opened &= BareRefresh(controls, parts);
+                    opened &= BareRefresh(controls, bareLength, parts);
                     for (int i = 0; i < BareRefreshSections; ++i)
                         sectionTimes[i].push_back(parts[i]);
                 }
@@ -159,7 +160,7 @@ int main(int argc, char** argv) {
     // Both refreshes must have shown the same rows, one per algorithm.
     refresh();
     std::vector<std::string> keyscryRows = ListRows(appState.algorithmList);
-    opened &= BareRefresh(controls);
+    opened &= BareRefresh(controls, bareLength);
     std::vector<std::string> bareRows = ListRows(appState.algorithmList);
     if (!opened || keyscryRows.size() != static_cast<size_t>(largestCount) ||
         bareRows != keyscryRows) {
