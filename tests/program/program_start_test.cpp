@@ -1,12 +1,16 @@
-// The built executable under Wine: its window, the single-instance guard,
-// the About box, typing into it and the ways it ends.
+// Keyscry as it starts and runs: the built executable under Wine, its window
+// (where it stands, what it shows first), the single-instance guard, the
+// About box, typing into it and the ways it ends.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "app/app.h"
 #include "app/app_state.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -90,8 +94,8 @@ TEST_F(RunningKeyscry, AboutBoxIsOwnedByTheWindowWhichWaitsForIt) {
     ASSERT_TRUE(box);
     EXPECT_EQ(WindowTextOf(box), AboutCaption);
     EXPECT_EQ(GetWindow(box, GW_OWNER), window);
-    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)).substr(0, 22),
-              "Keyscry\r\nVersion 1.0\r\n");
+    const std::string opening = std::string(AboutLines[0]) + "\r\n" + AboutLines[1] + "\r\n";
+    EXPECT_EQ(WindowTextOf(GetDlgItem(box, MessageBoxTextId)).substr(0, opening.size()), opening);
     HWND icon = ChildWithStyle(box, "Static", SS_ICON);
     ASSERT_TRUE(icon);
     EXPECT_TRUE(SendMessageA(icon, STM_GETICON, 0, 0)); // Keyscry's own icon
@@ -146,6 +150,41 @@ TEST_F(RunningKeyscry, TypedKeysReachTheProviderBoxNotTheTypeField) {
     EXPECT_TRUE(WaitUntil([&] { return FieldTextOf(typed) == "typed 42"; }))
         << "the provider box shows \"" << FieldTextOf(typed) << '"';
     EXPECT_EQ(FieldTextOf(typeField), typeText);
+}
+
+TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
+    MessageBoxWatcher watcher;
+    TestWindow window; // Wine's own providers
+    std::vector<std::string> entries = ComboEntries(appState.providerCombo);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
+                               [](const std::string& a, const std::string& b) {
+                                   return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+                               }));
+    EXPECT_EQ(entries[0], "Microsoft Base Cryptographic Provider v1.0");
+    EXPECT_EQ(ComboShownText(appState.providerCombo), entries[0]);
+    EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
+    std::vector<std::string> rows = ListRows(appState.algorithmList);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].substr(0, 4), "RC2 ");
+    EXPECT_TRUE(watcher.seen.empty());
+}
+
+struct CentreCase {
+    unsigned screenWidth, screenHeight;
+    int x, y;
+};
+
+TEST(CentreOffset, PlacesTheWindowInTheMiddleDroppingHalves) {
+    const CentreCase cases[] = {
+        {1024, 768, 190, 169}, {800, 600, 78, 85}, {1280, 1024, 318, 297}, {1025, 769, 190, 169},
+        {1023, 767, 189, 168}, {644, 430, 0, 0},   {600, 400, -22, -15},   {0, 0, -322, -215},
+    };
+    for (const CentreCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.screenWidth << "x" << c.screenHeight);
+        EXPECT_EQ(CentreOffset(645, c.screenWidth), c.x);
+        EXPECT_EQ(CentreOffset(430, c.screenHeight), c.y);
+    }
 }
 
 struct CloseCase {

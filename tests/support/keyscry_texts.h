@@ -14,6 +14,22 @@ inline const char AlreadyRunningCaption[] = "Keyscry";
 inline const char OpenFailedText[] = "Impossible to open a Crytographic_Service_Provider !!!";
 
 inline const char AboutCaption[] = "About";
+// The About box's text, line by line, each line ended by CR LF; null stands
+// for a credit line, whose wording is free.
+inline const char* const AboutLines[] = {
+    "Keyscry",
+    "Version 1.0",
+    "",
+    "Originally created by ",
+    nullptr,
+    "",
+    "Contributor:",
+    nullptr,
+    "",
+    "",
+    "This tool enumerates Crypto Service Providers.",
+    "",
+};
 
 // The label above the algorithm list, in the list's fixed-pitch font.
 inline const char ColumnHeaderText[] =

@@ -12,22 +12,6 @@
 
 namespace {
 
-// The About text's lines; null stands for a credit line, whose wording is free.
-const char* const AboutLines[] = {
-    "Keyscry",
-    "Version 1.0",
-    "",
-    "Originally created by ",
-    nullptr,
-    "",
-    "Contributor:",
-    nullptr,
-    "",
-    "",
-    "This tool enumerates Crypto Service Providers.",
-    "",
-};
-
 // Lines parted by CR LF, the last one ended by them too; an unended last
 // line comes back with a marker so that it can't pass.
 std::vector<std::string> CrLfLines(const std::string& text) {

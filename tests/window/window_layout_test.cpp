@@ -5,7 +5,6 @@
 
 #include <optional>
 
-#include "app/app.h"
 #include "app/app_state.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
@@ -195,41 +194,6 @@ TEST_F(Layout, EditAndListPartsDrawOnBlackOthersKeepTheDefaults) {
         }
         DeleteDC(dc);
         DeleteDC(reference);
-    }
-}
-
-TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
-    MessageBoxWatcher watcher;
-    TestWindow window; // Wine's own providers
-    std::vector<std::string> entries = ComboEntries(appState.providerCombo);
-    ASSERT_FALSE(entries.empty());
-    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
-                               [](const std::string& a, const std::string& b) {
-                                   return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-                               }));
-    EXPECT_EQ(entries[0], "Microsoft Base Cryptographic Provider v1.0");
-    EXPECT_EQ(ComboShownText(appState.providerCombo), entries[0]);
-    EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
-    std::vector<std::string> rows = ListRows(appState.algorithmList);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0].substr(0, 4), "RC2 ");
-    EXPECT_TRUE(watcher.seen.empty());
-}
-
-struct CentreCase {
-    unsigned screenWidth, screenHeight;
-    int x, y;
-};
-
-TEST(CentreOffset, PlacesTheWindowInTheMiddleDroppingHalves) {
-    const CentreCase cases[] = {
-        {1024, 768, 190, 169}, {800, 600, 78, 85}, {1280, 1024, 318, 297}, {1025, 769, 190, 169},
-        {1023, 767, 189, 168}, {644, 430, 0, 0},   {600, 400, -22, -15},   {0, 0, -322, -215},
-    };
-    for (const CentreCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.screenWidth << "x" << c.screenHeight);
-        EXPECT_EQ(CentreOffset(645, c.screenWidth), c.x);
-        EXPECT_EQ(CentreOffset(430, c.screenHeight), c.y);
     }
 }
 
