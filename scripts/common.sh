@@ -35,21 +35,25 @@ keyscry_arch_files() {
     esac
 }
 
+# The loaders the probe starts; a test of the probe points them at stand-ins.
+KEYSCRY_X86_WINE=/usr/lib/wine/wine # Wine's 32-bit loader
+KEYSCRY_X86_LD=/lib/ld-linux.so.2   # the system's 32-bit dynamic loader
+
 # Prints why the 32-bit build can't run here; nothing where it can.
 keyscry_x86_blocker() {
     local answer status=0
-    if [ ! -x /usr/lib/wine/wine ]; then
+    if [ ! -x "$KEYSCRY_X86_WINE" ]; then
         # Where the kernel can't execute 32-bit code, installing the 32-bit
         # Wine wouldn't help: the 32-bit dynamic loader, where it is, says so.
-        answer=$(/lib/ld-linux.so.2 --version 2>&1 </dev/null) || status=$?
+        answer=$("$KEYSCRY_X86_LD" --version 2>&1 </dev/null) || status=$?
         if [[ $status -ne 0 && $answer == *"Exec format error"* ]]; then
-            echo "the 32-bit Wine (wine32:i386) is not installed, nor does this machine's kernel execute 32-bit x86 code (/lib/ld-linux.so.2 answered: Exec format error)"
+            echo "the 32-bit Wine (wine32:i386) is not installed, nor does this machine's kernel execute 32-bit x86 code ($KEYSCRY_X86_LD answered: Exec format error)"
         else
             echo "the 32-bit Wine (wine32:i386) is not installed"
         fi
         return
     fi
-    answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
+    answer=$("$KEYSCRY_X86_WINE" --version 2>&1 </dev/null) || status=$?
     [ "$status" -eq 0 ] && return
     answer=$(tail -n 1 <<<"$answer")
     echo "this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
