@@ -19,6 +19,7 @@
 # too, and fail at once where the 32-bit build can't run).
 #
 # keyscry_build [-B DIR] PRESET [TARGET...]   configure and build, quietly
+# keyscry_tests PRESET CTEST-ARG...           the tests CTest selects
 # keyscry_set_up_and_build                    set-up, probe, both trees
 # keyscry_wine_start ARCH DIR, keyscry_wine_run EXE [ARG...], keyscry_wine_stop
 
@@ -126,6 +127,23 @@ keyscry_build() {
         echo "The build of $preset in $dir failed; its output is above and in $log." >&2
         return 2
     fi
+}
+
+# Prints the tests that the ctest arguments (-L, -R, -E...) select in the
+# configured tree of PRESET, without the fixtures they need, a line each: the
+# name and the command's words, tab-separated, quickest first (by TIMEOUT,
+# which is a few times a test's usual run time; CTest's order among equals).
+# A selection of nothing fails, saying so: ctest lists nothing and passes.
+keyscry_tests() {
+    local preset=$1 json tests
+    shift
+    json=$(cd "$KEYSCRY_ROOT" && ctest --preset "$preset" --show-only=json-v1 -FA '.*' "$@") &&
+        tests=$(cmake -DJSON="$json" -P "$KEYSCRY_ROOT/cmake/ListTests.cmake") || return 2
+    if [ -z "$tests" ]; then
+        echo "ctest --preset $preset $* selects no test in build/$preset." >&2
+        return 2
+    fi
+    sort -s -n -k1,1 <<<"$tests" | cut -f2-
 }
 
 # What the run and test commands do first: set-up (once for everything the
