@@ -21,6 +21,7 @@
 # too, and fail at once where the 32-bit build can't run).
 #
 # keyscry_build [-B DIR] PRESET [TARGET...]   configure and build, quietly
+# keyscry_tests PRESET CTEST-ARG...           the tests CTest selects
 # keyscry_set_up_and_build                    set-up, probe, both trees
 # keyscry_wine_start ARCH DIR, keyscry_wine_run EXE [ARG...], keyscry_wine_stop
 
@@ -34,21 +35,25 @@ keyscry_read_build_info() {
     source "$1/build_info.sh"
 }
 
+# The loaders the probe starts; a test of the probe points them at stand-ins.
+KEYSCRY_X86_WINE=/usr/lib/wine/wine # Wine's 32-bit loader
+KEYSCRY_X86_LD=/lib/ld-linux.so.2   # the system's 32-bit dynamic loader
+
 # Prints why the 32-bit build can't run here; nothing where it can.
 keyscry_x86_blocker() {
     local answer status=0
-    if [ ! -x /usr/lib/wine/wine ]; then
+    if [ ! -x "$KEYSCRY_X86_WINE" ]; then
         # Where the kernel can't execute 32-bit code, installing the 32-bit
         # Wine wouldn't help: the 32-bit dynamic loader, where it is, says so.
-        answer=$(/lib/ld-linux.so.2 --version 2>&1 </dev/null) || status=$?
+        answer=$("$KEYSCRY_X86_LD" --version 2>&1 </dev/null) || status=$?
         if [[ $status -ne 0 && $answer == *"Exec format error"* ]]; then
-            echo "the 32-bit Wine (wine32:i386) is not installed, nor does this machine's kernel execute 32-bit x86 code (/lib/ld-linux.so.2 answered: Exec format error)"
+            echo "the 32-bit Wine (wine32:i386) is not installed, nor does this machine's kernel execute 32-bit x86 code ($KEYSCRY_X86_LD answered: Exec format error)"
         else
             echo "the 32-bit Wine (wine32:i386) is not installed"
         fi
         return
     fi
-    answer=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || status=$?
+    answer=$("$KEYSCRY_X86_WINE" --version 2>&1 </dev/null) || status=$?
     [ "$status" -eq 0 ] && return
     answer=$(tail -n 1 <<<"$answer")
     echo "this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
@@ -121,6 +126,23 @@ keyscry_build() {
         echo "The build of $preset in $dir failed; its output is above and in $log." >&2
         return 2
     fi
+}
+
+# Prints the tests that the ctest arguments (-L, -R, -E...) select in the
+# configured tree of PRESET, without the fixtures they need, a line each: the
+# name and the command's words, tab-separated, quickest first (by TIMEOUT,
+# which is a few times a test's usual run time; CTest's order among equals).
+# A selection of nothing fails, saying so: ctest lists nothing and passes.
+keyscry_tests() {
+    local preset=$1 json tests
+    shift
+    json=$(cd "$KEYSCRY_ROOT" && ctest --preset "$preset" --show-only=json-v1 -FA '.*' "$@") &&
+        tests=$(cmake -DJSON="$json" -P "$KEYSCRY_ROOT/cmake/ListTests.cmake") || return 2
+    if [ -z "$tests" ]; then
+        echo "ctest --preset $preset $* selects no test in build/$preset." >&2
+        return 2
+    fi
+    sort -s -n -k1,1 <<<"$tests" | cut -f2-
 }
 
 # What the run and test commands do first: set-up (once for everything the

@@ -10,12 +10,25 @@
 # tries is a warning, and where apt can't install the 32-bit Wine, the rest
 # is installed without it: the 64-bit build runs and is tested, the 32-bit
 # one is still built and checked as a file. Set-up fails only when what the
-# 64-bit build and its tests need can't be installed.
+# 64-bit build and its tests need can't be installed. A mirror takes hours to
+# catch up, so a refusal of the 32-bit Wine is remembered for four hours in
+# build/: meanwhile its line is printed again and apt is not asked for it,
+# which would take each command about 23 s to learn the same.
+#   setup.sh [--ask-again]    --ask-again: ask apt at once, whatever it refused
 #   KEYSCRY_SETUP_DONE=1      set-up has already run for this command: skip it
 #                             (the test command sets it for what it starts)
 #   KEYSCRY_SETUP_PAUSE=SECS  the pause between tries of apt-get update (5)
 set -euo pipefail
 
+ask_again=""
+case "${1:-}" in
+"") ;;
+--ask-again) ask_again=yes ;;
+*)
+    echo "usage: setup.sh [--ask-again]" >&2
+    exit 2
+    ;;
+esac
 [ -n "${KEYSCRY_SETUP_DONE:-}" ] && exit 0
 
 wine32=wine32:i386
@@ -38,6 +51,19 @@ for package in "${packages[@]}"; do
         [ "$package" = "$wine32" ] || needed+=("$package")
     fi
 done
+
+memory=$(dirname "$0")/../build/setup-wine32-refused # apt's reason, from its last refusal
+remember=240                                         # minutes
+refused() { # the one line that says apt refused the 32-bit Wine, and until when that holds
+    local until
+    until=$(date -d "@$(($(stat -c %Y "$memory") + remember * 60))" +%H:%M)
+    echo "setup: the 32-bit Wine ($wine32) could not be installed (apt: $(cat "$memory")); the 32-bit build is still built, and checked as a file. Set-up asks apt for it again after $until, or at once with scripts/setup.sh --ask-again." >&2
+}
+if [ ${#needed[@]} -lt ${#missing[@]} ] && [ -z "$ask_again" ] &&
+    [ -n "$(find "$memory" -mmin -$remember 2>/dev/null)" ]; then
+    refused
+    missing=("${needed[@]}")
+fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 install="DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends"
@@ -74,12 +100,18 @@ for ((try = 1; ; try++)); do
     sleep "${KEYSCRY_SETUP_PAUSE:-5}"
 done
 
-apt_install "${missing[@]}" && exit 0
+if apt_install "${missing[@]}"; then
+    # With the 32-bit Wine in the set, a refusal of it is forgotten.
+    [ ${#needed[@]} -eq ${#missing[@]} ] || rm -f "$memory"
+    exit 0
+fi
 # Where the 32-bit Wine was in the set, the rest may still install without it.
 if [ ${#needed[@]} -lt ${#missing[@]} ]; then
     reason=$(apt_error)
     if [ ${#needed[@]} -eq 0 ] || apt_install "${needed[@]}"; then
-        echo "setup: the 32-bit Wine ($wine32) could not be installed (apt: $reason); the 32-bit build is still built, and checked as a file." >&2
+        mkdir -p "$(dirname "$memory")"
+        echo "$reason" >"$memory"
+        refused
         exit 0
     fi
 fi

@@ -4,9 +4,10 @@
 #   scripts/soak.sh [SEEDS [FIRST]]   SEEDS seeds from FIRST on (10000 from 1)
 # It runs the 32-bit build where the machine can, the 64-bit one otherwise
 # (KEYSCRY_ARCHES=x64 chooses it anyway), in the test tree build/x86 or
-# build/x64. Each batch of seeds runs in one test process; a batch that
-# crashes or hangs counts its seeds as failed. The exit code is 0 only when no
-# seed failed.
+# build/x64: the test below of the executable that CTest knows by the label
+# soak. Each batch of seeds runs in one test process; a batch that crashes or
+# hangs counts its seeds as failed. The exit code is 0 only when no seed
+# failed; it is 2 when the test isn't there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,13 +21,27 @@ case "$seeds$first" in
     ;;
 esac
 
+test=HostileProvider.SeededScriptsLeaveTheWindowSound
 source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
 build=build/$arch
-keyscry_build "$arch" refresh_tests
-echo "soak: the $arch build in $build"
+keyscry_build "$arch"
+soaked=$(keyscry_tests "$arch" -L '^soak$') || exit 2
+if [ "$(wc -l <<<"$soaked")" -ne 1 ]; then
+    echo "soak: more than one test has the label soak: $(cut -f1 <<<"$soaked" | tr '\n' ' ')" >&2
+    exit 2
+fi
+IFS=$'\t' read -r -a command <<<"$soaked"
+name=${command[0]}
+command=("${command[@]:1}")
+echo "soak: $test of $name, the $arch build in $build"
 keyscry_wine_start "$arch" "$build/wine"
+# GoogleTest runs nothing, and passes, where its filter matches no test.
+if ! "${command[@]}" --gtest_list_tests --gtest_filter="$test" | tr -d '\r' | grep -x "  ${test#*.}" >/dev/null; then
+    echo "soak: $name has no test $test." >&2
+    exit 2
+fi
 
 start=$SECONDS
 ran=0
@@ -35,9 +50,8 @@ last=$((first + seeds - 1))
 for ((from = first; from <= last; from += batch)); do
     to=$((from + batch - 1 < last ? from + batch - 1 : last))
     status=0
-    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 "${KEYSCRY_WINE[@]}" run \
-        "$build/bin/refresh_tests.exe" \
-        --gtest_filter=HostileProvider.SeededScriptsLeaveTheWindowSound 2>&1) || status=$?
+    output=$(KEYSCRY_SEEDS="$from-$to" timeout 900 "${command[@]}" --gtest_filter="$test" 2>&1) ||
+        status=$?
     grep -E '^seed [0-9]+: ' <<<"$output" || true
     summary=$(grep -E "^seeds $from-$to: [0-9]+ ran, [0-9]+ failed" <<<"$output" || true)
     if [ -z "$summary" ]; then
