@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-// Builds a main window the way start-up does (WM_CREATE runs BuildMainWindow,
-// which fills the provider box and runs the first refresh), with AppState
-// reset to zero first, as it is when a process starts. The window is
-// destroyed, and AppState reset again, when this goes out of scope, however
-// the test ends.
+// Builds a main window of a test class of its own, with Keyscry's window
+// procedure, through WM_CREATE as start-up builds Keyscry's (BuildMainWindow
+// fills the provider box and runs the first refresh), with AppState reset to
+// zero first, as it is when a process starts. The window is destroyed, and
+// AppState reset again, when this goes out of scope, however the test ends.
 struct TestWindow {
     TestWindow();
     ~TestWindow();
