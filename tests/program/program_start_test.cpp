@@ -128,8 +128,9 @@ TEST_F(RunningKeyscry, ControlsAreTheVersionSixCommonControls) {
 }
 
 // Keys come as a keyboard sends them, key-down and key-up through Keyscry's
-// own queue, whose loop must turn them into characters: the provider box's
-// edit field takes them, the read-only type field doesn't.
+// own queue, whose loop must turn them into characters and nothing else: the
+// provider box's edit field takes them, the read-only type field doesn't,
+// and Tab moves no focus, since the loop does no dialog navigation.
 TEST_F(RunningKeyscry, TypedKeysReachTheProviderBoxNotTheTypeField) {
     HWND typed = FindWindowExA(GetDlgItem(window, IDC_PROVIDER), nullptr, "Edit", nullptr);
     HWND typeField = FindWindowExA(window, nullptr, "Edit", nullptr);
@@ -144,12 +145,18 @@ TEST_F(RunningKeyscry, TypedKeysReachTheProviderBoxNotTheTypeField) {
             PostMessageA(field, WM_KEYUP, code, scan | 0xC0000001);
         }
     };
+    GUITHREADINFO focus{}, focusAfter{};
+    focus.cbSize = focusAfter.cbSize = sizeof focus;
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    GetGUIThreadInfo(thread, &focus);
     SendMessageA(typed, EM_SETSEL, 0, -1); // the keys replace the name shown
-    type(typeField, "typed");
+    type(typeField, "typed\t");
     type(typed, "typed 42");
     EXPECT_TRUE(WaitUntil([&] { return FieldTextOf(typed) == "typed 42"; }))
         << "the provider box shows \"" << FieldTextOf(typed) << '"';
     EXPECT_EQ(FieldTextOf(typeField), typeText);
+    GetGUIThreadInfo(thread, &focusAfter);
+    EXPECT_EQ(focusAfter.hwndFocus, focus.hwndFocus);
 }
 
 TEST(FirstRefresh, RunsWhileTheWindowIsCreated) {
