@@ -2,16 +2,7 @@
 
 #include <wincrypt.h>
 
-#include "clock.h"
 #include "provider/provider.h"
-
-const char* const BareRefreshSectionNames[BareRefreshSections] = {
-    "provider box read, list and container box emptied",
-    "type lookup (registry, SetWindowTextA)",
-    "CryptAcquireContextA",
-    "containers (2 CryptGetProvParam + CB_ADDSTRING each)",
-    "algorithms (2 CryptGetProvParam + wsprintfA + LB_INSERTSTRING each)",
-    "CryptReleaseContext"};
 
 namespace {
 
@@ -20,14 +11,6 @@ char keyPath[255];
 char containerName[100];
 char rowText[550];
 PROV_ENUMALGS_EX record;
-
-void Stamp(double* sections, BareRefreshSection section, double& last) {
-    if (!sections)
-        return;
-    double now = MillisecondsNow();
-    sections[section] += now - last;
-    last = now;
-}
 
 // Like Keyscry: a size query and a data call with CRYPT_FIRST, then pairs
 // with 0 until a data call returns anything but TRUE (at least one pair
@@ -52,8 +35,7 @@ void Enumerate(HCRYPTPROV provider, DWORD param, void* buffer, DWORD capacity, D
 
 } // namespace
 
-bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sections) {
-    double last = sections ? MillisecondsNow() : 0;
+bool BareRefresh(const BareRefreshControls& controls, DWORD& length) {
     LRESULT current = SendMessageA(controls.providerBox, CB_GETCURSEL, 0, 0);
     SendMessageA(controls.providerBox, CB_GETLBTEXTLEN, current, 0);
     SendMessageA(controls.providerBox, CB_GETLBTEXT, current,
@@ -61,7 +43,6 @@ bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sec
     SendMessageA(controls.list, LB_RESETCONTENT, 0, 0);
     SendMessageA(controls.containerBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SendMessageA(controls.containerBox, CB_RESETCONTENT, 0, 0);
-    Stamp(sections, SectionBoxes, last);
 
     DWORD type = 0;
     HKEY key = nullptr;
@@ -82,20 +63,16 @@ bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sec
             RegCloseKey(key);
         }
     }
-    Stamp(sections, SectionTypeLookup, last);
 
     HCRYPTPROV provider = 0;
     if (!CryptAcquireContextA(&provider, nullptr, providerName, type, CRYPT_VERIFYCONTEXT))
         return false;
-    Stamp(sections, SectionAcquire, last);
-
     Enumerate(provider, PP_ENUMCONTAINERS, containerName, sizeof containerName, length, [&] {
         containerName[sizeof containerName - 1] = 0;
         SendMessageA(controls.containerBox, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(containerName));
     });
     SendMessageA(controls.containerBox, CB_SETCURSEL, 0, 0);
-    Stamp(sections, SectionContainers, last);
 
     Enumerate(provider, PP_ENUMALGS_EX, &record, sizeof record, length, [&] {
         record.szLongName[30] = 0; // the rows show the same text as Keyscry's
@@ -106,9 +83,7 @@ bool BareRefresh(const BareRefreshControls& controls, DWORD& length, double* sec
         SendMessageA(controls.list, LB_INSERTSTRING, static_cast<WPARAM>(-1),
                      reinterpret_cast<LPARAM>(rowText));
     });
-    Stamp(sections, SectionAlgorithms, last);
 
     CryptReleaseContext(provider, 0);
-    Stamp(sections, SectionRelease, last);
     return true;
 }

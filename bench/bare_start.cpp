@@ -1,12 +1,9 @@
-// The start-up benchmark's second baseline: the platform calls that Keyscry
-// makes before its window first shows, in one straight row and nothing else.
-// Version-6 common controls (the same manifest), the same icon, class, window,
+// The baseline of the start-up benchmark: the platform calls that Keyscry
+// makes before its window first shows, in one straight row and nothing else:
+// version-6 common controls (the same manifest), the same icon, class, window,
 // three fonts and eleven controls, the catalogue read into the provider box,
-// and the first refresh's calls, those of the bare refresh (bare_refresh.h).
-// It is linked like Keyscry, without a runtime, so the difference between the
-// two is Keyscry's own share. So it makes the calls itself rather than through
-// Keyscry's functions or the tests' support; only constants and the type-name
-// lookup come from Keyscry.
+// and the first refresh, the bare refresh's. Linked like Keyscry, without a
+// runtime, so that Keyscry against it is Keyscry's own share.
 #include <windows.h>
 #include <commctrl.h>
 #include <wincrypt.h>

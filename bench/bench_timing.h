@@ -1,76 +1,58 @@
-// Timing for the benchmark programs: the clock, medians and
-// quartiles of repeated measurements, the guard against a blocked timed loop,
-// and the figure lines that bench/run.sh gathers into its table.
+// What the benchmark programs share: the clock, medians, the guard against a
+// blocked timed loop, and the rows that bench/run.sh gathers into its table.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "clock.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
 
-// The value below which the given fraction of the values lies (0.5: the median).
-inline double Quantile(std::vector<double> values, double fraction) {
+inline double MillisecondsNow() {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+inline double Median(std::vector<double> values) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    double position = fraction * static_cast<double>(values.size() - 1);
-    size_t below = static_cast<size_t>(position);
-    if (below + 1 >= values.size())
-        return values.back();
-    double weight = position - static_cast<double>(below);
-    return values[below] * (1 - weight) + values[below + 1] * weight;
-}
-
-inline double Median(const std::vector<double>& values) {
-    return Quantile(values, 0.5);
+    size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // Nothing of the tests runs while a benchmark times: no hook, no watcher. A
 // provider that fails to open would show a message box, which blocks the
 // timed loop for ever; this guard ends the benchmark instead, naming the box.
-// Its thread waits in one kernel wait until the guard ends, so it costs the
-// timed work nothing.
+// Its timer costs the timed work nothing until it fires.
 struct BlockedLoopGuard {
-    explicit BlockedLoopGuard(DWORD seconds);
-    ~BlockedLoopGuard();
-    BlockedLoopGuard(const BlockedLoopGuard&) = delete;
-    BlockedLoopGuard& operator=(const BlockedLoopGuard&) = delete;
-    HANDLE done;
-    HANDLE thread;
-    DWORD seconds;
+    explicit BlockedLoopGuard(DWORD seconds) {
+        CreateTimerQueueTimer(&timer, nullptr, Fire, reinterpret_cast<void*>(UINT_PTR{seconds}),
+                              seconds * 1000, 0, WT_EXECUTEONLYONCE);
+    }
+    ~BlockedLoopGuard() {
+        DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    }
+    static void CALLBACK Fire(void* seconds, BOOLEAN) {
+        if (HWND box = FindWindowOf(GetCurrentProcessId(), MessageBoxClass, nullptr))
+            std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n",
+                        WindowTextOf(box).c_str(),
+                        WindowTextOf(GetDlgItem(box, MessageBoxTextId)).c_str());
+        else
+            std::printf("FAILED: a timed loop still runs after %zu s\n",
+                        reinterpret_cast<size_t>(seconds));
+        std::fflush(stdout);
+        ExitProcess(3);
+    }
+    HANDLE timer = nullptr;
 };
-
-inline DWORD WINAPI WatchForBlockedLoop(void* parameter) {
-    auto* guard = static_cast<BlockedLoopGuard*>(parameter);
-    if (WaitForSingleObject(guard->done, guard->seconds * 1000) == WAIT_OBJECT_0)
-        return 0;
-    if (HWND box = FindWindowOf(GetCurrentProcessId(), MessageBoxClass, nullptr))
-        std::printf("FAILED: a message box came up during a timed loop: \"%s\": \"%s\"\n",
-                    WindowTextOf(box).c_str(),
-                    WindowTextOf(GetDlgItem(box, MessageBoxTextId)).c_str());
-    else
-        std::printf("FAILED: a timed loop still runs after %lu s\n", guard->seconds);
-    std::fflush(stdout);
-    ExitProcess(3);
-}
-
-inline BlockedLoopGuard::BlockedLoopGuard(DWORD limit)
-    : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr), seconds(limit) {
-    thread = CreateThread(nullptr, 0, WatchForBlockedLoop, this, 0, nullptr);
-}
-
-inline BlockedLoopGuard::~BlockedLoopGuard() {
-    SetEvent(done);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    CloseHandle(done);
-}
 
 // A number with thousands separators, as the figures show it.
 inline std::string Grouped(long number) {
@@ -80,23 +62,28 @@ inline std::string Grouped(long number) {
     return digits;
 }
 
-// One line of bench/run.sh's table, tab-separated after the word "figure":
-// what was measured, the value, the ratio (of two times, or the growth for
-// ten times the work), and its goal, 0 for a figure kept for reference.
-inline void PrintFigure(const char* figure, const char* value, double ratio, double goal,
-                        bool growth) {
-    std::printf("figure\t%s\t%s\t%.2f\t%g\t%s\n", figure, value, ratio, goal,
-                growth ? "growth" : "ratio");
+// One row of bench/run.sh's table, which puts the build in front of it: what
+// was measured, the value, the ratio (of two times, or the growth for ten
+// times the work) and whether it meets its goal, judged on the ratio as
+// shown. A goal of 0: a figure kept for reference.
+inline void PrintFigure(const std::string& figure, const std::string& value, double ratio,
+                        double goal, bool growth) {
+    char shown[32];
+    std::snprintf(shown, sizeof shown, growth ? "%.1f" : "%.2f", ratio);
+    const char* sign = growth ? "×" : "";
+    std::printf("figure\t| %s | %s | %s%s | ", figure.c_str(), value.c_str(), sign, shown);
+    if (goal > 0)
+        std::printf("at most %s%.*f | %s |\n", sign, growth ? 0 : 2, goal,
+                    std::atof(shown) <= goal ? "met" : "missed");
+    else
+        std::printf("none | reference |\n");
 }
 
-// A figure of a size against its limit, with its verdict, which bench/run.sh
-// puts into its table as it stands.
-inline void PrintSizeFigure(const std::string& figure, long bytes, long limit) {
-    std::printf("figure\t%s\t%s bytes\t\tat most %s bytes\t%s\n", figure.c_str(),
-                Grouped(bytes).c_str(), Grouped(limit).c_str(), bytes <= limit ? "met" : "missed");
-}
-
-// A line that bench/run.sh shows below its table, after the word "note".
-inline void PrintNote(const std::string& note) {
-    std::printf("note\t%s\n", note.c_str());
+// A figure of a time against a baseline's, and their ratio.
+inline void PrintTimes(const std::string& figure, double ms, double baselineMs, int decimals,
+                       double goal) {
+    char value[80];
+    std::snprintf(value, sizeof value, "%.*f ms against %.*f ms", decimals, ms, decimals,
+                  baselineMs);
+    PrintFigure(figure, value, ms / baselineMs, goal, false);
 }

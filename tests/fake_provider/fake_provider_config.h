@@ -1,101 +1,44 @@
-// Configuration of fake_provider.dll, a stand-in cryptographic service provider
-// for tests, and read-back of what it recorded.
+// fake_provider.dll, a stand-in cryptographic service provider for tests:
+// telling it what to answer, and reading back what it recorded.
 //
-// Registering it: the catalogue entry's "Image Path" names the DLL, e.g.
-//     ScratchCatalogue catalogue;
-//     ClearFakeProvider("Fake A");
-//     catalogue.AddProvider("Fake A", PROV_RSA_FULL, FakeProviderPath());
-//     SetFakeProviderContainers("Fake A", {"c", "a", "b"});
-// A test target that loads it lists it as a dependency:
-//     add_dependencies(my_tests fake_provider)
+// A test registers it in a scratch catalogue, whose "Image Path" names the DLL
+// (catalogue.AddProvider("Fake A", PROV_RSA_FULL, FakeProviderPath())), and
+// its target depends on it: add_dependencies(my_tests fake_provider). Each
+// open takes its provider name from CryptAcquireContextA (without one, the
+// DLL's file name) and reads that name's settings, once per open, below
+// HKCU\<FakeProviderConfigRoot>: HKLM is the scratch catalogue.
 //
-// Each open learns its provider name from CryptAcquireContextA (Wine hands the
-// name to CPAcquireContext; without it, the DLL's own file name stands in) and
-// reads its settings from
-// HKCU\Software\KeyscryTests\FakeProvider\<provider name>. HKCU, because tests
-// redirect HKLM to a scratch catalogue; Keyscry itself never writes anything.
-// Settings are read once per open, so a change shows from the next open on.
+// Settings, all optional (DWORDs unless named otherwise):
+//   FailAcquire        nonzero: the open fails with NTE_BAD_KEYSET
+//   Containers, ContainerRaw  the container names in order (MULTI_SZ), then
+//                      one entry of raw bytes (BINARY, e.g. 100 without a NUL)
+//   ContainerSize      the size every container answer reports and requires
+//   Algorithms         88-byte records back to back, in order (BINARY); or
+//   AlgorithmTemplate, AlgorithmCount  one record, that many times
+//   AlgorithmSize      the size every algorithm answer reports and requires
+//   SizeReported       what every size query that finds an entry reports
+//   FailFirstDataCall  nonzero: a data call with CRYPT_FIRST fails (NTE_FAIL)
+//   TrueValue          what a successful data call returns (default 1)
+//   Endless            FakeEndless* bits: that enumeration answers for ever,
+//                      its list ignored: "Endless " and k in ten digits for
+//                      container k, the template for every algorithm
+//   Seed               every answer and open comes from a script seeded with
+//                      it, the other settings ignored; the same seed and
+//                      calls get the same answers, hostile ones included
 //
-// Settings (all optional):
-//   FailAcquire    DWORD      nonzero: CPAcquireContext fails with NTE_BAD_KEYSET
-//   Containers     MULTI_SZ   container names, in enumeration order
-//   ContainerRaw   BINARY     one more container after those of "Containers",
-//                             given as raw bytes (e.g. 100 bytes without a NUL)
-//   ContainerSize  DWORD      size every container answer reports and requires;
-//                             without it, the entry's own size (name and NUL,
-//                             or the raw bytes)
-//   Algorithms     BINARY     PROV_ENUMALGS_EX records (88 bytes each) back to
-//                             back, in enumeration order
-//   AlgorithmTemplate BINARY  one 88-byte record ...
-//   AlgorithmCount DWORD      ... enumerated this many times; when present the
-//                             pair replaces "Algorithms" (large lists without
-//                             large registry values)
-//   AlgorithmSize  DWORD      size every algorithm answer reports and requires
-//                             (default 88)
-//   SizeReported   DWORD      what every size query that finds an entry
-//                             reports, whatever the entry needs
-//   FailFirstDataCall DWORD   nonzero: a data call with CRYPT_FIRST fails
-//                             with NTE_FAIL and leaves the cursor
-//   TrueValue      DWORD      what a successful data call returns (default 1)
-//   Endless        DWORD      FakeEndlessContainers, FakeEndlessAlgorithms or
-//                             both: that enumeration never ends, every call
-//                             answers, for ever. Container k (from 0) is
-//                             "Endless " and k in ten digits, so that the
-//                             names sort in enumeration order; each algorithm
-//                             is the template (zeroed when there is none).
-//                             That enumeration's list ("Containers" and
-//                             "ContainerRaw", or "Algorithms" and
-//                             "AlgorithmCount") is then ignored
-//   Seed           DWORD      when present, every answer comes from a script
-//                             seeded with it instead (see below); the other
-//                             settings are then ignored
+// Enumeration, as a provider does it: CRYPT_FIRST puts the cursor back on the
+// first entry (size queries too). A size query (no buffer) reports the entry's
+// size. A data call with a smaller length word gets the size in it, FALSE and
+// ERROR_MORE_DATA; otherwise the entry, cut or padded with zeros to the size,
+// and the cursor moves on. Past the end both fail with ERROR_NO_MORE_ITEMS.
 //
-// Enumeration (PP_ENUMCONTAINERS, PP_ENUMALGS_EX) as a provider does it:
-// CRYPT_FIRST puts the cursor back on the first entry (size queries too). A
-// size query (no buffer) reports the size of the entry under the cursor and
-// doesn't move it. A data call whose length word is smaller than that size
-// gets the size in the word, FALSE and ERROR_MORE_DATA, and doesn't move the
-// cursor; otherwise it receives the entry (when the required size is larger
-// than the entry, zero bytes pad it; when smaller, the entry is cut) and the
-// cursor moves on. Past the last entry, size queries and data calls both
-// return FALSE with ERROR_NO_MORE_ITEMS. Any other parameter fails with
-// NTE_BAD_TYPE, and every other CP* entry point fails with E_NOTIMPL.
-//
-// The seeded script: the seed alone decides, so every open with the same seed
-// and the same calls gets the same answers. Each enumeration has a length of
-// its own (often none or a few, sometimes thousands, at most 100000) and then
-// ends. Entries may be empty, larger than the caller's buffer, or strings
-// without a NUL; algorithm records may be larger than PROV_ENUMALGS_EX and
-// carry any field values. Any call may instead fail (a random error, the
-// cursor staying), a size query may report 0 or a huge size, and a
-// successful data call may return a TRUE other than 1. CPAcquireContext fails
-// now and then too.
-//
-// Records, written back under the same key:
-//   OpenCount                 DWORD  CPAcquireContext calls
-//   LastOpenFlags             DWORD  dwFlags of the latest one
-//   OpensWithoutVerifyContext DWORD  opens whose flags lacked CRYPT_VERIFYCONTEXT
-//   SawCryptNext              DWORD  1 once any CPGetProvParam passed CRYPT_NEXT
-//   ScriptedContainers        DWORD  data calls of the latest container
-//   ScriptedAlgorithms        DWORD  (algorithm) enumeration of the latest
-//                                    open that returned nonzero, in any mode;
-//                                    0 from each open on, written on release
-//   CallsAfterEnd             DWORD  data calls received, since the settings
-//                                    were cleared, after a data call had been
-//                                    answered ERROR_NO_MORE_ITEMS and without
-//                                    a CRYPT_FIRST since. Keyscry makes one
-//                                    such call whenever an enumeration's
-//                                    first data call already gets "no more".
-//   CallLog                   MULTI_SZ the latest open's calls, one row each, in
-//                                    order: "open CONTAINER FLAGS" (the name
-//                                    received in quotes, or null), then up to
-//                                    255 calls for the two enumerations,
-//                                    "PARAM FLAGS KIND IN>OUT =RESULT" (PARAM
-//                                    containers or algorithms, KIND size for
-//                                    a null buffer or data, IN and OUT the
-//                                    length word on entry and on return),
-//                                    and "release FLAGS" once released.
-//                                    Flags in hexadecimal, the rest decimal.
+// Records, under the same key (FakeProviderRecord): OpenCount, LastOpenFlags,
+// OpensWithoutVerifyContext, SawCryptNext (1 once a call passed CRYPT_NEXT);
+// ScriptedContainers and ScriptedAlgorithms, each enumeration's data calls
+// since its latest CRYPT_FIRST that returned nonzero, in any mode (0 at each
+// open, written on release); CallsAfterEnd, data calls since the settings were
+// cleared that came after a "no more" and no CRYPT_FIRST since (Keyscry makes
+// one whenever the first data call already gets "no more"); CallLog (below).
 #pragma once
 
 #include <windows.h>
@@ -108,11 +51,9 @@
 
 constexpr char FakeProviderConfigRoot[] = "Software\\KeyscryTests\\FakeProvider";
 
-// The bits of the "Endless" setting.
 constexpr DWORD FakeEndlessContainers = 1;
 constexpr DWORD FakeEndlessAlgorithms = 2;
 
-// A PROV_ENUMALGS_EX record is this big on 32-bit Windows.
 constexpr DWORD FakeAlgorithmRecordSize = sizeof(PROV_ENUMALGS_EX);
 static_assert(FakeAlgorithmRecordSize == 88);
 
@@ -201,7 +142,11 @@ inline PROV_ENUMALGS_EX FakeAlgorithm(ALG_ID id, const std::string& name, DWORD 
     return record;
 }
 
-// The rows of the "CallLog" record; none when there is no log.
+// The latest open's calls, a row each: "open CONTAINER FLAGS" (the name in
+// quotes, or null), up to 255 enumeration calls "PARAM FLAGS KIND IN>OUT
+// =RESULT" (containers or algorithms; size for a null buffer, else data; the
+// length word on entry and on return), and "release FLAGS" once released.
+// Flags in hexadecimal. None when there is no log.
 inline std::vector<std::string> FakeProviderCallLog(const std::string& provider) {
     std::vector<std::string> calls;
     HKEY key = OpenFakeProviderKey(provider, false);
