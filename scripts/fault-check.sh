@@ -13,10 +13,7 @@
 # "no-build", "no-match" (the sed script changed nothing) or "no-file", and
 # the totals. It edits the tree it lives in: run it on a copy meanwhile.
 set -uo pipefail
-if [ $# -ne 1 ] || ! faults=$(realpath -e -- "$1"); then
-    echo "usage: fault-check.sh FAULTS" >&2
-    exit 2
-fi
+[ $# -eq 1 ] && faults=$(realpath -e -- "$1") || { echo "usage: fault-check.sh FAULTS" >&2; exit 2; }
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 keyscry_probe_arches || exit 2
@@ -31,11 +28,8 @@ keyscry_build "$arch" 2>/dev/null && ctest --preset "$arch" --no-tests=error -R 
 tests=$(keyscry_tests "$arch" -L '^gtest$') || exit 2
 mapfile -t order < <(cut -f1 <<<"$tests")
 echo "fault-check: the $arch suite's executables, quickest first: ${order[*]}"
-if ! output=$(ctest --preset "$arch" --no-tests=error -L '^gtest$' -FA '.*' 2>&1); then
-    echo "$output" >&2
-    echo "fault-check: the unchanged suite fails (above); no fault can be measured against it." >&2
-    exit 2
-fi
+output=$(ctest --preset "$arch" --no-tests=error -L '^gtest$' -FA '.*' 2>&1) ||
+    { echo "$output" && echo "fault-check: the unchanged suite fails (above): no fault is measured." && exit 2; } >&2
 
 declare -A total
 n=0

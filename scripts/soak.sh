@@ -16,10 +16,8 @@ cd "$(dirname "$0")/.."
 seeds=${1:-10000}
 first=${2:-1}
 batch=1000
-if ! [[ $seeds =~ ^[1-9][0-9]*$ && $first =~ ^(0|[1-9][0-9]*)$ ]]; then
-    echo "usage: soak.sh [SEEDS [FIRST]] (SEEDS 1 or more)" >&2
-    exit 2
-fi
+[[ $seeds =~ ^[1-9][0-9]*$ && $first =~ ^(0|[1-9][0-9]*)$ ]] ||
+    { echo "usage: soak.sh [SEEDS [FIRST]] (SEEDS 1 or more)" >&2; exit 2; }
 
 test=HostileProvider.SeededScriptsLeaveTheWindowSound
 source scripts/common.sh
