@@ -35,11 +35,13 @@ keyscry_read_build_info() {
     source "$1/build_info.sh"
 }
 
-# The loaders the probe starts; a test of the probe points them at stand-ins.
-KEYSCRY_X86_WINE=/usr/lib/wine/wine # Wine's 32-bit loader
-KEYSCRY_X86_LD=/lib/ld-linux.so.2   # the system's 32-bit dynamic loader
+# The loaders the probe starts; a check of the probe points them at stand-ins.
+: "${KEYSCRY_X86_WINE:=/usr/lib/wine/wine}" # Wine's 32-bit loader
+: "${KEYSCRY_X86_LD:=/lib/ld-linux.so.2}"   # the system's 32-bit dynamic loader
 
-# Prints why the 32-bit build can't run here; nothing where it can.
+# Prints why the 32-bit build can't run here; nothing where it can. Only exit
+# code 0 counts as running; "Exec format error" (exit code 126 from the
+# shell) is the kernel refusing 32-bit code, anything else the loader's own.
 keyscry_x86_blocker() {
     local answer status=0
     if [ ! -x "$KEYSCRY_X86_WINE" ]; then
@@ -56,7 +58,11 @@ keyscry_x86_blocker() {
     answer=$("$KEYSCRY_X86_WINE" --version 2>&1 </dev/null) || status=$?
     [ "$status" -eq 0 ] && return
     answer=$(tail -n 1 <<<"$answer")
-    echo "this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: ${answer##*: } [exit code $status])"
+    if [[ $status -eq 126 || $answer == *"Exec format error"* ]]; then
+        echo "this machine does not execute 32-bit x86 code (Wine's 32-bit loader answered: Exec format error [exit code $status])"
+    else
+        echo "Wine's 32-bit loader fails for a reason other than the kernel (it answered: ${answer#"$KEYSCRY_X86_WINE": } [exit code $status])"
+    fi
 }
 
 keyscry_probe_arches() {

@@ -2,17 +2,19 @@
 # For maintainers: measures how many hand-made faults the suite catches.
 #   scripts/fault-check.sh FAULTS
 # FAULTS has one fault a line, "FILE|SED-SCRIPT" (FILE relative to the repo;
-# lines starting with # are skipped). Each fault is put into its file alone,
-# the tree of the build this machine runs rebuilt (x86 where it can, x64
-# otherwise; KEYSCRY_ARCHES chooses as for the test command) and its
-# GoogleTest executables run, every one that CTest knows by the label gtest,
-# the quickest first, up to the first failure; then the file is restored.
-# Prints which executables it runs, one line a fault, "caught", "survived",
-# "no-build" or "no-match" (the sed script changed nothing), and the totals.
-# It edits the tree it lives in: run it on a copy to keep working meanwhile.
+# lines starting with # are skipped). The tree of the build this machine runs
+# (x86 where it can, x64 otherwise; KEYSCRY_ARCHES chooses as for the test
+# command) is built and its GoogleTest executables, every one that CTest
+# knows by the label gtest, run unchanged: where one fails, it stops. Then
+# each fault is put into its file alone, the tree rebuilt and the executables
+# run, the quickest first, up to the first failure; then the file is restored.
+# Prints the executables and a line a fault: "caught by" the one that failed,
+# "survived", "timed-out in" the first that ran out of time where none failed,
+# "no-build", "no-match" (the sed script changed nothing) or "no-file", and
+# the totals. It edits the tree it lives in: run it on a copy meanwhile.
 set -uo pipefail
+[ $# -eq 1 ] && faults=$(realpath -e -- "$1") || { echo "usage: fault-check.sh FAULTS" >&2; exit 2; }
 cd "$(dirname "$0")/.."
-faults=$(realpath "$1")
 source scripts/common.sh
 keyscry_probe_arches || exit 2
 arch=$KEYSCRY_MAIN_ARCH
@@ -26,25 +28,30 @@ keyscry_build "$arch" 2>/dev/null && ctest --preset "$arch" --no-tests=error -R 
 tests=$(keyscry_tests "$arch" -L '^gtest$') || exit 2
 mapfile -t order < <(cut -f1 <<<"$tests")
 echo "fault-check: the $arch suite's executables, quickest first: ${order[*]}"
+output=$(ctest --preset "$arch" --no-tests=error -L '^gtest$' -FA '.*' 2>&1) ||
+    { echo "$output" && echo "fault-check: the unchanged suite fails (above): no fault is measured." && exit 2; } >&2
 
 declare -A total
 n=0
 while IFS='|' read -r -u 3 path script; do
     [[ -z "$path" || "$path" == \#* ]] && continue
     n=$((n + 1))
-    cp "$path" "/tmp/fault-check.$$.orig" && file=$path
-    sed -i -e "$script" "$path"
-    if cmp -s "$path" "/tmp/fault-check.$$.orig"; then
+    [ -f "$path" ] && cp "$path" "/tmp/fault-check.$$.orig" && file=$path && sed -i -e "$script" "$path"
+    if [ -z "$file" ]; then
+        result=no-file
+    elif cmp -s "$path" "/tmp/fault-check.$$.orig"; then
         result=no-match
     elif ! keyscry_build "$arch" 2>/dev/null; then
         result=no-build
     else
         result=survived
         for test in "${order[@]}"; do
-            if ! ctest --preset "$arch" --no-tests=error -R "^$test\$" -FA '.*' >/dev/null 2>&1; then
+            output=$(ctest --preset "$arch" --no-tests=error -R "^$test\$" -FA '.*' 2>&1) && continue
+            if ! grep -q '\*\*\*Timeout' <<<"$output"; then
                 result="caught by $test"
                 break
             fi
+            [ "$result" != survived ] || result="timed-out in $test"
         done
     fi
     restore
@@ -53,4 +60,5 @@ while IFS='|' read -r -u 3 path script; do
 done 3<"$faults"
 keyscry_build "$arch" 2>/dev/null
 echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
-    "didn't build ${total[no-build]:-0}, didn't match ${total[no-match]:-0}."
+    "timed out ${total[timed-out]:-0}, didn't build ${total[no-build]:-0}," \
+    "didn't match ${total[no-match]:-0}, no such file ${total[no-file]:-0}."

@@ -1,25 +1,23 @@
 #!/usr/bin/env bash
 # Refreshes Keyscry's window against the seeded hostile provider for many
 # seeds and prints how many ran and how many failed.
-#   scripts/soak.sh [SEEDS [FIRST]]   SEEDS seeds from FIRST on (10000 from 1)
+#   scripts/soak.sh [SEEDS [FIRST]]   SEEDS (1 or more) seeds from FIRST on
+#                                     (10000 from 1)
 # It runs the 32-bit build where the machine can, the 64-bit one otherwise
 # (KEYSCRY_ARCHES=x64 chooses it anyway), in the test tree build/x86 or
 # build/x64: the test below of the executable that CTest knows by the label
-# soak. Each batch of seeds runs in one test process; a batch that crashes or
-# hangs counts its seeds as failed. The exit code is 0 only when no seed
-# failed; it is 2 when the test isn't there.
+# soak. Each batch of seeds runs in one test process; a batch that crashes,
+# hangs, or fails after a summary of no failed seed counts its seeds as
+# failed. The exit code is 0 only when no seed failed; it is 2 when the test
+# isn't there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seeds=${1:-10000}
 first=${2:-1}
 batch=1000
-case "$seeds$first" in
-*[!0-9]*)
-    echo "usage: soak.sh [SEEDS [FIRST]]" >&2
-    exit 2
-    ;;
-esac
+[[ $seeds =~ ^[1-9][0-9]*$ && $first =~ ^(0|[1-9][0-9]*)$ ]] ||
+    { echo "usage: soak.sh [SEEDS [FIRST]] (SEEDS 1 or more)" >&2; exit 2; }
 
 test=HostileProvider.SeededScriptsLeaveTheWindowSound
 source scripts/common.sh
@@ -54,8 +52,9 @@ for ((from = first; from <= last; from += batch)); do
         status=$?
     grep -E '^seed [0-9]+: ' <<<"$output" || true
     summary=$(grep -E "^seeds $from-$to: [0-9]+ ran, [0-9]+ failed" <<<"$output" || true)
-    if [ -z "$summary" ]; then
-        echo "seeds $from-$to: the test process ended without its summary (exit code $status)"
+    if [[ -z $summary || ($status -ne 0 && $summary == *" 0 failed"*) ]]; then
+        [ -n "$summary" ] && how="after a summary of no failed seed" || how="without its summary"
+        echo "seeds $from-$to: the test process ended with exit code $status $how"
         ran=$((ran + to - from + 1))
         failed=$((failed + to - from + 1))
         continue
