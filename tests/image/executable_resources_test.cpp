@@ -12,25 +12,11 @@ namespace {
 
 const WORD UsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-// The file these checks read: by default the tree's own Keyscry.
-std::string PathUnderTest() {
-    return UnderTest().path;
-}
-
-const ArchitectureFacts& Facts() {
-    static const ArchitectureFacts unknown{"?", "?", 0, 0, "?"};
-    const ArchitectureFacts* facts = UnderTest().facts;
-    return facts ? *facts : unknown;
-}
-
-std::vector<BYTE> VersionBlock() {
-    std::string path = PathUnderTest();
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), nullptr);
-    std::vector<BYTE> block(size);
-    if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
-        block.clear();
-    return block;
-}
+// The file these checks read (by default the tree's own Keyscry), and the
+// facts of its architecture: "?" for an unknown one, which no check accepts.
+const ExecutableUnderTest Image = UnderTest();
+const ArchitectureFacts UnknownArchitecture{"?", "?", 0, 0, "?"};
+const ArchitectureFacts& Facts = Image.facts ? *Image.facts : UnknownArchitecture;
 
 // One node of the version block: a key, a value and children, each part
 // aligned to four bytes from the block's start.
@@ -73,9 +59,12 @@ const std::string VersionText = std::to_string(KEYSCRY_VERSION_MAJOR) + "." +
                                 std::to_string(KEYSCRY_VERSION_MINOR) + "." +
                                 std::to_string(KEYSCRY_VERSION_PATCH) + ".0";
 
-TEST(Resources, VersionBlockFixedPart) {
-    std::vector<BYTE> block = VersionBlock();
-    ASSERT_FALSE(block.empty());
+// The fixed part, the translation, and one string table with five strings
+// in order.
+TEST(Resources, VersionBlock) {
+    const DWORD size = GetFileVersionInfoSizeA(Image.path.c_str(), nullptr);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(size && GetFileVersionInfoA(Image.path.c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -103,11 +92,7 @@ TEST(Resources, VersionBlockFixedPart) {
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 1252);
-}
 
-TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
-    std::vector<BYTE> block = VersionBlock();
-    ASSERT_FALSE(block.empty());
     size_t end = 0;
     VersionNode root = ParseNode(block.data(), 0, &end);
     EXPECT_EQ(root.key, "VS_VERSION_INFO");
@@ -128,7 +113,7 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
     const std::pair<const char*, const char*> expected[] = {
         {"FileDescription", "Keyscry - Enumerates Crypto Service Providers"},
         {"FileVersion", VersionText.c_str()},
-        {"OriginalFilename", Facts().fileName},
+        {"OriginalFilename", Facts.fileName},
         {"CompanyName", nullptr}, // credits: any text
         {"LegalCopyright", nullptr},
     };
@@ -149,7 +134,7 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
 class KeyscryResources : public testing::Test {
   protected:
     void SetUp() override {
-        module = LoadLibraryExA(PathUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        module = LoadLibraryExA(Image.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_TRUE(module);
     }
     void TearDown() override {
@@ -205,13 +190,13 @@ TEST_F(KeyscryResources, ManifestAsksForCommonControlsSix) {
     std::vector<std::string> identities = Elements(manifest, "assemblyIdentity");
     ASSERT_EQ(identities.size(), 2u);
     ExpectAttributes(identities[0], {{"version", "1.0.0.0"},
-                                     {"processorArchitecture", Facts().manifestArchitecture},
+                                     {"processorArchitecture", Facts.manifestArchitecture},
                                      {"name", "Keyscry"},
                                      {"type", "win32"}});
     ExpectAttributes(identities[1], {{"type", "win32"},
                                      {"name", "Microsoft.Windows.Common-Controls"},
                                      {"version", "6.0.0.0"},
-                                     {"processorArchitecture", Facts().manifestArchitecture},
+                                     {"processorArchitecture", Facts.manifestArchitecture},
                                      {"publicKeyToken", "6595b64144ccf1df"},
                                      {"language", "*"}});
     EXPECT_NE(manifest.find("<description>Keyscry</description>"), std::string::npos);
