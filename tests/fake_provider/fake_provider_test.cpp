@@ -84,46 +84,59 @@ TEST_F(FakeProvider, FailsToOpenWhenTold) {
     EXPECT_EQ(FakeProviderRecord(Fake, "OpenCount"), 1u);
 }
 
+struct Step {
+    DWORD capacity, flags;
+    BOOL result;
+    DWORD error; // checked when the call fails
+    DWORD length;
+    std::vector<BYTE> data;
+};
+
+// Asks for `param` once a step, each call answered as its step says.
+void ExpectSteps(HCRYPTPROV handle, DWORD param, const std::vector<Step>& steps) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "param " << param << ", step " << i + 1);
+        const Step& step = steps[i];
+        Answer answer = Call(handle, param, step.capacity, step.flags);
+        EXPECT_EQ(answer.result, step.result);
+        if (!answer.result) {
+            EXPECT_EQ(answer.error, step.error);
+        }
+        EXPECT_EQ(answer.length, step.length);
+        EXPECT_EQ(answer.data, step.data);
+    }
+}
+
 TEST_F(FakeProvider, EnumeratesContainersStepByStep) {
     std::vector<BYTE> raw(100, 'r');
     SetFakeProviderContainers(Fake, {"c", "bb"});
     SetFakeProviderContainerRaw(Fake, raw);
     ASSERT_TRUE(Open());
-    struct Step {
-        DWORD capacity;
-        DWORD flags;
-        BOOL result;
-        DWORD error;
-        DWORD length;
-        std::vector<BYTE> data;
-    };
-    const Step steps[] = {
-        {SizeQuery, CRYPT_FIRST, TRUE, 0, 2, {}},
-        {SizeQuery, 0, TRUE, 0, 2, {}}, // a size query doesn't move on
-        {1, CRYPT_FIRST, FALSE, ERROR_MORE_DATA, 2, {}},
-        {100, 0, TRUE, 0, 2, Bytes("c")},
-        {100, 0, TRUE, 0, 3, Bytes("bb")},
-        {99, 0, FALSE, ERROR_MORE_DATA, 100, {}},
-        {SizeQuery, 0, TRUE, 0, 100, {}},
-        {100, 0, TRUE, 0, 100, raw},
-        {SizeQuery, 0, FALSE, ERROR_NO_MORE_ITEMS, 0, {}},
-        {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}},
-        {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}}, // a call after the end
-        {100, CRYPT_FIRST, TRUE, 0, 2, Bytes("c")},    // starts over
-    };
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        SCOPED_TRACE(i);
-        Answer answer = Call(handle, PP_ENUMCONTAINERS, steps[i].capacity, steps[i].flags);
-        EXPECT_EQ(answer.result, steps[i].result);
-        if (!answer.result) {
-            EXPECT_EQ(answer.error, steps[i].error);
-        }
-        EXPECT_EQ(answer.length, steps[i].length);
-        EXPECT_EQ(answer.data, steps[i].data);
-    }
+    ExpectSteps(handle, PP_ENUMCONTAINERS,
+                {
+                    {SizeQuery, CRYPT_FIRST, TRUE, 0, 2, {}},
+                    {SizeQuery, 0, TRUE, 0, 2, {}}, // a size query doesn't move on
+                    {1, CRYPT_FIRST, FALSE, ERROR_MORE_DATA, 2, {}},
+                    {100, 0, TRUE, 0, 2, Bytes("c")},
+                    {100, 0, TRUE, 0, 3, Bytes("bb")},
+                    {99, 0, FALSE, ERROR_MORE_DATA, 100, {}},
+                    {SizeQuery, 0, TRUE, 0, 100, {}},
+                    {100, 0, TRUE, 0, 100, raw},
+                    {SizeQuery, 0, FALSE, ERROR_NO_MORE_ITEMS, 0, {}},
+                    {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}},
+                    {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}}, // a call after the end
+                    {100, CRYPT_FIRST, TRUE, 0, 2, Bytes("c")},    // starts over
+                });
     EXPECT_EQ(FakeProviderRecord(Fake, "CallsAfterEnd"), 1u);
     Release();
     EXPECT_EQ(FakeProviderRecord(Fake, "ScriptedContainers"), 1u); // since CRYPT_FIRST
+}
+
+// A record's bytes, padded with zeros to `size`.
+std::vector<BYTE> Padded(const PROV_ENUMALGS_EX& record, size_t size) {
+    std::vector<BYTE> bytes(size, 0);
+    std::memcpy(bytes.data(), &record, sizeof record);
+    return bytes;
 }
 
 TEST_F(FakeProvider, SizesAndTrueValueAsConfigured) {
@@ -135,35 +148,17 @@ TEST_F(FakeProvider, SizesAndTrueValueAsConfigured) {
     SetFakeProviderValue(Fake, "ContainerSize", 6);
     SetFakeProviderValue(Fake, "TrueValue", 2);
     ASSERT_TRUE(Open());
-
-    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, SizeQuery, CRYPT_FIRST).length, 100u);
-    Answer refused = Call(handle, PP_ENUMALGS_EX, 88, CRYPT_FIRST);
-    EXPECT_FALSE(refused.result);
-    EXPECT_EQ(refused.error, static_cast<DWORD>(ERROR_MORE_DATA));
-    EXPECT_EQ(refused.length, 100u);
-    Answer record = Call(handle, PP_ENUMALGS_EX, 100, 0);
-    EXPECT_EQ(record.result, 2);
-    ASSERT_EQ(record.data.size(), 100u);
-    EXPECT_EQ(std::memcmp(record.data.data(), &first, sizeof first), 0);
-    EXPECT_EQ(std::vector<BYTE>(record.data.begin() + 88, record.data.end()),
-              std::vector<BYTE>(12, 0)); // padded
-    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, 100, 0).result, 2);
-    EXPECT_EQ(Call(handle, PP_ENUMALGS_EX, 100, 0).error, static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
-
-    EXPECT_EQ(Call(handle, PP_ENUMCONTAINERS, 100, CRYPT_FIRST).data,
-              (std::vector<BYTE>{'a', 'b', 'c', 0, 0, 0}));
-    EXPECT_FALSE(Call(handle, PP_KEYSET_SEC_DESCR, 100, 0).result);
-}
-
-TEST_F(FakeProvider, RepeatsTheTemplate) {
-    PROV_ENUMALGS_EX record = FakeAlgorithm(CALG_SHA1, "SHA-1", 0, "Secure Hash", 160, 160, 160);
-    SetFakeProviderAlgorithms(Fake, {record, record, record, record});
-    SetFakeProviderAlgorithmTemplate(Fake, record, 3); // takes over from "Algorithms"
-    ASSERT_TRUE(Open());
-    DWORD answered = 0;
-    for (DWORD flags = CRYPT_FIRST; Call(handle, PP_ENUMALGS_EX, 88, flags).result; flags = 0)
-        ++answered;
-    EXPECT_EQ(answered, 3u);
+    ExpectSteps(handle, PP_ENUMALGS_EX,
+                {
+                    {SizeQuery, CRYPT_FIRST, TRUE, 0, 100, {}},
+                    {88, CRYPT_FIRST, FALSE, ERROR_MORE_DATA, 100, {}},
+                    {100, 0, 2, 0, 100, Padded(first, 100)},
+                    {100, 0, 2, 0, 100, Padded(second, 100)},
+                    {100, 0, FALSE, ERROR_NO_MORE_ITEMS, 100, {}},
+                });
+    ExpectSteps(handle, PP_ENUMCONTAINERS, {{100, CRYPT_FIRST, 2, 0, 6, {'a', 'b', 'c', 0, 0, 0}}});
+    ExpectSteps(handle, PP_KEYSET_SEC_DESCR,
+                {{100, 0, FALSE, static_cast<DWORD>(NTE_BAD_TYPE), 100, {}}});
 }
 
 // Data calls answered in a row from CRYPT_FIRST on, up to `limit`, and the
@@ -180,31 +175,36 @@ std::pair<DWORD, std::vector<BYTE>> AnsweredInARow(HCRYPTPROV handle, DWORD para
     return answered;
 }
 
-TEST_F(FakeProvider, EndlessEnumerationsAnswerPastAnyBound) {
+// The algorithm template answers its count of records, taking over from the
+// list of algorithms; an endless enumeration answers past any bound.
+TEST_F(FakeProvider, TemplateRepeatsAndEndlessEnumerationsAnswerPastAnyBound) {
     constexpr DWORD Past = 2 * 65536; // twice Keyscry's bound, beyond any script
     const PROV_ENUMALGS_EX record = FakeAlgorithm(CALG_MD5, "MD5", 0, "MD5 hash", 128, 128, 128);
-    const std::vector<BYTE> recordBytes(reinterpret_cast<const BYTE*>(&record),
-                                        reinterpret_cast<const BYTE*>(&record + 1));
+    const std::vector<BYTE> recordBytes = Padded(record, sizeof record);
     const struct {
         DWORD endless;
         DWORD containers, algorithms;
         std::vector<BYTE> lastContainer;
+        size_t logRows; // the open, the calls (255 at most), the release
     } cases[] = {
-        {FakeEndlessContainers, Past, 2, Bytes("Endless 0000131071")},
-        {FakeEndlessAlgorithms, 1, Past, Bytes("only")},
-        {FakeEndlessContainers | FakeEndlessAlgorithms, Past, Past, Bytes("Endless 0000131071")},
+        {0, 1, 2, Bytes("only"), 7},
+        {FakeEndlessContainers, Past, 2, Bytes("Endless 0000131071"), 257},
+        {FakeEndlessAlgorithms, 1, Past, Bytes("only"), 257},
+        {FakeEndlessContainers | FakeEndlessAlgorithms, Past, Past, Bytes("Endless 0000131071"),
+         257},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.endless);
         ClearFakeProvider(Fake);
         SetFakeProviderContainers(Fake, {"only"});
+        SetFakeProviderAlgorithms(Fake, {record, record, record, record});
         SetFakeProviderAlgorithmTemplate(Fake, record, 2);
         SetFakeProviderValue(Fake, "Endless", test.endless);
         ASSERT_TRUE(Open());
         auto containers = AnsweredInARow(handle, PP_ENUMCONTAINERS, Past);
         auto algorithms = AnsweredInARow(handle, PP_ENUMALGS_EX, Past);
         Release();
-        EXPECT_EQ(FakeProviderCallLog(Fake).size(), 257u); // the open, 255 calls, the release
+        EXPECT_EQ(FakeProviderCallLog(Fake).size(), test.logRows);
         EXPECT_EQ(containers.first, test.containers);
         EXPECT_EQ(containers.second, test.lastContainer);
         EXPECT_EQ(algorithms.first, test.algorithms);

@@ -1,4 +1,5 @@
-// The icon, manifest and version block, read back from the built executable.
+// The icon, manifest and version block, read back from the built executable,
+// each in US English alone.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,25 +13,11 @@ namespace {
 
 const WORD UsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-// The file these checks read: by default the tree's own Keyscry.
-std::string PathUnderTest() {
-    return UnderTest().path;
-}
-
-const ArchitectureFacts& Facts() {
-    static const ArchitectureFacts unknown{"?", "?", 0, 0, "?"};
-    const ArchitectureFacts* facts = UnderTest().facts;
-    return facts ? *facts : unknown;
-}
-
-std::vector<BYTE> VersionBlock() {
-    std::string path = PathUnderTest();
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), nullptr);
-    std::vector<BYTE> block(size);
-    if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
-        block.clear();
-    return block;
-}
+// The file these checks read (by default the tree's own Keyscry), and the
+// facts of its architecture: "?" for an unknown one, which no check accepts.
+const ExecutableUnderTest Image = UnderTest();
+const ArchitectureFacts UnknownArchitecture{"?", "?", 0, 0, "?"};
+const ArchitectureFacts& Facts = Image.facts ? *Image.facts : UnknownArchitecture;
 
 // One node of the version block: a key, a value and children, each part
 // aligned to four bytes from the block's start.
@@ -73,9 +60,45 @@ const std::string VersionText = std::to_string(KEYSCRY_VERSION_MAJOR) + "." +
                                 std::to_string(KEYSCRY_VERSION_MINOR) + "." +
                                 std::to_string(KEYSCRY_VERSION_PATCH) + ".0";
 
-TEST(Resources, VersionBlockFixedPart) {
-    std::vector<BYTE> block = VersionBlock();
-    ASSERT_FALSE(block.empty());
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
+    reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+    return TRUE;
+}
+
+// The executable loaded as data, for its raw resources.
+class KeyscryResources : public testing::Test {
+  protected:
+    void SetUp() override {
+        module = LoadLibraryExA(Image.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_TRUE(module);
+    }
+    void TearDown() override {
+        FreeLibrary(module);
+    }
+    // A resource, which the executable must hold in US English and in no
+    // other language.
+    std::string Resource(LPCSTR type, LPCSTR name) const {
+        std::vector<WORD> languages;
+        EnumResourceLanguagesA(module, type, name, AddLanguage,
+                               reinterpret_cast<LONG_PTR>(&languages));
+        EXPECT_EQ(languages, std::vector<WORD>{UsEnglish})
+            << "type " << reinterpret_cast<UINT_PTR>(type);
+        HRSRC found = FindResourceExA(module, type, name, UsEnglish);
+        if (!found)
+            return {};
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    }
+    HMODULE module = nullptr;
+};
+
+// The fixed part, the translation, and one string table with five strings
+// in order.
+TEST_F(KeyscryResources, VersionBlock) {
+    EXPECT_FALSE(Resource(RT_VERSION, MAKEINTRESOURCEA(1)).empty());
+    const DWORD size = GetFileVersionInfoSizeA(Image.path.c_str(), nullptr);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(size && GetFileVersionInfoA(Image.path.c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -103,11 +126,7 @@ TEST(Resources, VersionBlockFixedPart) {
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 1252);
-}
 
-TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
-    std::vector<BYTE> block = VersionBlock();
-    ASSERT_FALSE(block.empty());
     size_t end = 0;
     VersionNode root = ParseNode(block.data(), 0, &end);
     EXPECT_EQ(root.key, "VS_VERSION_INFO");
@@ -128,7 +147,7 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
     const std::pair<const char*, const char*> expected[] = {
         {"FileDescription", "Keyscry - Enumerates Crypto Service Providers"},
         {"FileVersion", VersionText.c_str()},
-        {"OriginalFilename", Facts().fileName},
+        {"OriginalFilename", Facts.fileName},
         {"CompanyName", nullptr}, // credits: any text
         {"LegalCopyright", nullptr},
     };
@@ -144,26 +163,6 @@ TEST(Resources, VersionBlockHoldsOneStringTableWithFiveStringsInOrder) {
         }
     }
 }
-
-// The executable loaded as data, for its raw resources.
-class KeyscryResources : public testing::Test {
-  protected:
-    void SetUp() override {
-        module = LoadLibraryExA(PathUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_TRUE(module);
-    }
-    void TearDown() override {
-        FreeLibrary(module);
-    }
-    std::string Resource(LPCSTR type, LPCSTR name) const {
-        HRSRC found = FindResourceExA(module, type, name, UsEnglish);
-        if (!found)
-            return {};
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-        return std::string(data, SizeofResource(module, found));
-    }
-    HMODULE module = nullptr;
-};
 
 // The elements of the given name, each from its '<' to its closing '>'.
 std::vector<std::string> Elements(const std::string& xml, const std::string& name) {
@@ -205,13 +204,13 @@ TEST_F(KeyscryResources, ManifestAsksForCommonControlsSix) {
     std::vector<std::string> identities = Elements(manifest, "assemblyIdentity");
     ASSERT_EQ(identities.size(), 2u);
     ExpectAttributes(identities[0], {{"version", "1.0.0.0"},
-                                     {"processorArchitecture", Facts().manifestArchitecture},
+                                     {"processorArchitecture", Facts.manifestArchitecture},
                                      {"name", "Keyscry"},
                                      {"type", "win32"}});
     ExpectAttributes(identities[1], {{"type", "win32"},
                                      {"name", "Microsoft.Windows.Common-Controls"},
                                      {"version", "6.0.0.0"},
-                                     {"processorArchitecture", Facts().manifestArchitecture},
+                                     {"processorArchitecture", Facts.manifestArchitecture},
                                      {"publicKeyToken", "6595b64144ccf1df"},
                                      {"language", "*"}});
     EXPECT_NE(manifest.find("<description>Keyscry</description>"), std::string::npos);
@@ -253,27 +252,6 @@ TEST_F(KeyscryResources, IconGroupHasOne32By32ImageOf8Bits) {
     EXPECT_EQ(header->biWidth, 32);
     EXPECT_EQ(header->biHeight, 64); // the colour and the mask image
     EXPECT_EQ(header->biBitCount, 8);
-}
-
-BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
-    reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
-    return TRUE;
-}
-
-TEST_F(KeyscryResources, EveryResourceIsInUsEnglishOnly) {
-    const std::pair<LPCSTR, LPCSTR> resources[] = {
-        {RT_GROUP_ICON, MAKEINTRESOURCEA(500)},
-        {RT_ICON, MAKEINTRESOURCEA(1)},
-        {RT_MANIFEST, MAKEINTRESOURCEA(1)},
-        {RT_VERSION, MAKEINTRESOURCEA(1)},
-    };
-    for (const auto& [type, name] : resources) {
-        std::vector<WORD> languages;
-        EnumResourceLanguagesA(module, type, name, AddLanguage,
-                               reinterpret_cast<LONG_PTR>(&languages));
-        EXPECT_EQ(languages, std::vector<WORD>{UsEnglish})
-            << "type " << reinterpret_cast<UINT_PTR>(type);
-    }
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <iterator>
-
 #include "app/identifiers.h"
 #include "build_info.h"
 #include "support/image_headers.h"
@@ -34,18 +32,16 @@ ULONGLONG ModuleBase(DWORD processId, const char* fileName) {
 TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
     const ULONGLONG preferred = ImageHeadersOf(KeyscryPath().c_str()).nt.OptionalHeader.ImageBase;
     ASSERT_NE(preferred, 0u) << KeyscryPath();
-    const std::string copy = BinaryFolder() + "away_" + KEYSCRY_EXE_FILE;
+    const std::string copyName = std::string("away_") + KEYSCRY_EXE_FILE;
+    const std::string copy = BinaryFolder() + copyName;
 
     StartedProgram keyscry = StartProgram("\"" + BinaryFolder() + "away_host.exe\" \"" +
                                           KeyscryPath() + "\" \"" + copy + "\"");
     ASSERT_TRUE(keyscry.process);
-    HWND window = WaitForKeyscryWindow(keyscry);
-    ASSERT_TRUE(window) << "no window; the host's exit code: " << WaitForExit(keyscry, 0);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }))
-        << "the window was not shown";
+    HWND window = WaitForShownKeyscryWindow(keyscry);
+    ASSERT_TRUE(window) << "the host's exit code: " << WaitForExit(keyscry, 0);
 
-    const ULONGLONG base =
-        ModuleBase(keyscry.id, ("away_" + std::string(KEYSCRY_EXE_FILE)).c_str());
+    const ULONGLONG base = ModuleBase(keyscry.id, copyName.c_str());
     EXPECT_NE(base, 0u);
     EXPECT_NE(base, preferred);
 
@@ -59,9 +55,7 @@ TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
     EXPECT_TRUE(
         SendMessageTimeoutA(window, WM_COMMAND, IDC_REFRESH, 0, SMTO_NORMAL, 30000, &result));
     EXPECT_GT(SendMessageA(algorithmList, LB_GETCOUNT, 0, 0), 0);
-    wchar_t typeName[32] = L""; // a control's own text, asked for as another process must
-    SendMessageW(typeField, WM_GETTEXT, std::size(typeName), reinterpret_cast<LPARAM>(typeName));
-    EXPECT_STREQ(typeName, L"PROV_RSA_FULL"); // Wine's base provider sorts first
+    EXPECT_EQ(FieldTextOf(typeField), "PROV_RSA_FULL"); // Wine's base provider sorts first
 
     PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);

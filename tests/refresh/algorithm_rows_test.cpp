@@ -1,7 +1,7 @@
 // The algorithm list: one fixed-column row per record, in the provider's
 // order, under the header's titles; records that don't fit or that end the
-// list early; and Wine's own providers giving the rows the fake gives for the
-// same records.
+// list early; and Wine's own providers, the first of which the first refresh
+// shows, giving the rows the fake gives for the same records.
 #include <algorithm>
 
 #include "support/provider_window_test.h"
@@ -37,6 +37,8 @@ TEST_F(AlgorithmRows, RowsStandInTheProvidersOrderColumnByColumn) {
          "ABCDEFGHIJKLMNOPQRS   000h   No NUL in the name                         8     16      8"},
         {FakeAlgorithm(CALG_MD5, "Forty", 0, std::string(40, 'd'), 8, 16, 8),
          "Forty             000h   " + std::string(30, 'd') + "             8     16      8"},
+        {FakeAlgorithm(CALG_RC2, "RC2", 0xF, "RC2 block cipher", 40, 128, 4096),
+         "RC2               00Fh   RC2 block cipher                          40    128   4096"},
     };
     std::vector<PROV_ENUMALGS_EX> records;
     Names rows;
@@ -49,15 +51,9 @@ TEST_F(AlgorithmRows, RowsStandInTheProvidersOrderColumnByColumn) {
     Build();
     EXPECT_EQ(Rows(), rows);
     EXPECT_EQ(rows[0].size(), 83u);
-}
 
-TEST_F(AlgorithmRows, HeaderTitlesStandOverTheirColumns) {
-    AddFake("Columns");
-    SetFakeProviderAlgorithms(
-        "Columns", {FakeAlgorithm(CALG_RC2, "RC2", 0xF, "RC2 block cipher", 40, 128, 4096)});
-    Build();
-    ASSERT_EQ(Rows().size(), 1u);
-    const std::string row = Rows()[0];
+    // The header's titles stand over the columns of the last row.
+    const std::string& row = rows.back();
     const std::string header = ColumnHeaderText;
     EXPECT_EQ(header.find("Algorithm"), 1u);
     EXPECT_EQ(header.find("Proto"), row.find("00Fh"));
@@ -89,9 +85,11 @@ TEST_F(AlgorithmRows, RecordsThatDontFitOrEndTheListEarly) {
     }
 }
 
-// Wine's own providers answer the way the fake does: the same records give
-// the same rows.
-TEST(WineProviders, BaseProviderRowsMatchTheFakesRows) {
+// The window built over the machine's catalogue shows Wine's providers, in
+// order, and the first refresh, run while the window is created, shows the
+// first of them, Wine's base provider. Wine's own providers answer the way
+// the fake does: the same records give the same rows.
+TEST(WineProviders, FirstRefreshShowsTheBaseProviderWhoseRowsMatchTheFakes) {
     const char base[] = "Microsoft Base Cryptographic Provider v1.0";
     std::vector<PROV_ENUMALGS_EX> records;
     HCRYPTPROV handle = 0;
@@ -108,9 +106,18 @@ TEST(WineProviders, BaseProviderRowsMatchTheFakesRows) {
     {
         MessageBoxWatcher watcher;
         TestWindow window;
-        EXPECT_TRUE(ChooseProvider(window, base));
+        Names entries = ComboEntries(appState.providerCombo);
+        ASSERT_FALSE(entries.empty());
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
+                                   [](const std::string& a, const std::string& b) {
+                                       return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+                                   }));
+        EXPECT_EQ(entries[0], base);
+        EXPECT_EQ(ComboShownText(appState.providerCombo), base);
         EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
         realRows = ListRows(appState.algorithmList);
+        ASSERT_FALSE(realRows.empty());
+        EXPECT_EQ(realRows[0].substr(0, 4), "RC2 ");
         EXPECT_TRUE(watcher.seen.empty());
     }
 

@@ -7,7 +7,6 @@
 namespace {
 MessageBoxWatcher* activeWatcher = nullptr;
 HHOOK watcherHook = nullptr;
-bool reportSeen = false;
 
 // Each box is recorded and taken down as soon as its dialog is initialised,
 // before it is shown: closing a shown box costs two seconds under Xvfb, where
@@ -20,15 +19,15 @@ LRESULT CALLBACK TakeDownMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
         GetClassNameA(handled->hwnd, className, sizeof className) &&
         lstrcmpA(className, MessageBoxClass) == 0) {
         HWND box = handled->hwnd;
-        std::string text = TextOf(GetDlgItem(box, MessageBoxTextId));
         HWND owner = GetWindow(box, GW_OWNER);
         // A message box's dialog is given the box's parameters; on the way
         // there the A call has become a W one.
         DWORD style = reinterpret_cast<const MSGBOXPARAMSW*>(handled->lParam)->dwStyle;
-        activeWatcher->seen.push_back({TextOf(box), text, owner, style});
-        if (reportSeen)
+        const MessageBoxSeen& seen = activeWatcher->seen.emplace_back(
+            MessageBoxSeen{TextOf(box), TextOf(GetDlgItem(box, MessageBoxTextId)), owner, style});
+        if (activeWatcher->report)
             fprintf(stderr, "box 0x%lx owner %p \"%s\" \"%s\"\n", style, static_cast<void*>(owner),
-                    TextOf(box).c_str(), text.c_str());
+                    seen.caption.c_str(), seen.text.c_str());
         // The modal loop ends when its window is gone; the owner it disabled
         // is given back its input.
         DestroyWindow(box);
@@ -39,9 +38,8 @@ LRESULT CALLBACK TakeDownMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
 }
 } // namespace
 
-MessageBoxWatcher::MessageBoxWatcher(bool report) {
+MessageBoxWatcher::MessageBoxWatcher(bool report) : report(report) {
     activeWatcher = this;
-    reportSeen = report;
     watcherHook =
         SetWindowsHookExA(WH_CALLWNDPROCRET, TakeDownMessageBoxes, nullptr, GetCurrentThreadId());
 }

@@ -30,4 +30,5 @@ struct MessageBoxWatcher {
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
     std::vector<MessageBoxSeen> seen;
+    const bool report;
 };

@@ -66,12 +66,10 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &owner);
     char className[256] = "";
     GetClassNameA(window, className, sizeof className);
-    if (owner != search->processId || lstrcmpA(className, search->className) != 0)
-        return TRUE;
-    if (search->title && WindowTextOf(window) != search->title)
-        return TRUE;
-    search->found = window;
-    return FALSE;
+    if (owner == search->processId && lstrcmpA(className, search->className) == 0 &&
+        (!search->title || WindowTextOf(window) == search->title))
+        search->found = window;
+    return !search->found;
 }
 } // namespace
 
@@ -95,26 +93,20 @@ HWND WaitForKeyscryWindow(const StartedProgram& keyscry, DWORD milliseconds) {
 
 HWND WaitForShownKeyscryWindow(const StartedProgram& keyscry) {
     HWND window = WaitForKeyscryWindow(keyscry);
-    if (!window) {
-        ADD_FAILURE() << "Keyscry's window did not appear within " << Patience << " ms";
-        return nullptr;
-    }
-    if (!WaitUntil([&] { return IsWindowVisible(window) != FALSE; })) {
-        ADD_FAILURE() << "Keyscry's window was not shown within " << Patience << " ms";
-        return nullptr;
-    }
-    return window;
-}
-
-bool IsReadyBox(HWND box) {
-    HWND text = GetDlgItem(box, MessageBoxTextId);
-    return IsWindowVisible(box) && text && !WindowTextOf(text).empty();
+    if (window && WaitUntil([&] { return IsWindowVisible(window) != FALSE; }))
+        return window;
+    ADD_FAILURE() << "Keyscry's window was not " << (window ? "shown" : "there") << " within "
+                  << Patience << " ms";
+    return nullptr;
 }
 
 bool WaitUntilReady(HWND box) {
-    if (WaitUntil([&] { return IsReadyBox(box); }))
+    HWND text = nullptr;
+    if (WaitUntil([&] {
+            text = GetDlgItem(box, MessageBoxTextId);
+            return IsWindowVisible(box) && text && !WindowTextOf(text).empty();
+        }))
         return true;
-    HWND text = GetDlgItem(box, MessageBoxTextId);
     ADD_FAILURE() << "the message box \"" << WindowTextOf(box) << "\" was not ready within "
                   << Patience << " ms: " << (IsWindow(box) ? "" : "gone, ")
                   << (IsWindowVisible(box) ? "shown" : "not shown") << ", "
@@ -124,11 +116,9 @@ bool WaitUntilReady(HWND box) {
 
 HWND WaitForReadyBox(const StartedProgram& program) {
     HWND box = WaitForWindowOf(program, MessageBoxClass, nullptr, Patience);
-    if (!box) {
+    if (!box)
         ADD_FAILURE() << "no message box of the program appeared within " << Patience << " ms";
-        return nullptr;
-    }
-    return WaitUntilReady(box) ? box : nullptr;
+    return box && WaitUntilReady(box) ? box : nullptr;
 }
 
 std::string WindowTextOf(HWND window) {

@@ -39,10 +39,9 @@ HWND WaitForShownKeyscryWindow(const StartedProgram& keyscry);
 
 // The platform creates a message box's dialog first and gives it its caption,
 // text, icon and buttons while it initialises it; it shows the box after
-// that. So a box is read once it is shown with its text in place.
-bool IsReadyBox(HWND box);
-// Waits until the box is ready; false, with a test failure that says what it
-// lacked, when it doesn't get there in time.
+// that. So a box is ready once it is shown with its text in place. Waits for
+// that; false, with a test failure that says what it lacked, when it doesn't
+// get there in time.
 bool WaitUntilReady(HWND box);
 // The process's message box once it is ready; null, with a test failure,
 // when none is within the time.

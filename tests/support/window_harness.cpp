@@ -61,6 +61,13 @@ static std::vector<std::string> ItemTexts(HWND control, UINT countMessage, UINT 
     return texts;
 }
 
+std::vector<HWND> ChildrenOf(HWND window) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
 std::vector<std::string> ComboEntries(HWND combo) {
     return ItemTexts(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }

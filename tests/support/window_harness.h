@@ -34,6 +34,8 @@ void ChooseProviderAt(HWND window, int index);
 // The same for the entry of that name; false when the box has none.
 bool ChooseProvider(HWND window, const std::string& name);
 
+// A window's children in their order, in this process or another.
+std::vector<HWND> ChildrenOf(HWND window);
 std::vector<std::string> ComboEntries(HWND combo);
 std::string ComboShownText(HWND combo); // the text of the edit part
 std::vector<std::string> ListRows(HWND list);

@@ -1,71 +1,59 @@
-// The main window's commands: which WM_COMMAND values refresh, quit or show
-// the About box, and which provider a refresh inspects.
+// The main window's commands: which WM_COMMAND values (and the close
+// message) refresh, quit or show the About box, what the About box says, and
+// which provider a refresh inspects.
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "app/app_state.h"
-#include "support/keyscry_texts.h"
-#include "support/message_boxes.h"
-#include "support/scratch_catalogue.h"
-#include "support/window_harness.h"
+#include "support/provider_window_test.h"
 
 namespace {
 
-// Lines parted by CR LF, the last one ended by them too; an unended last
-// line comes back with a marker so that it can't pass.
-std::vector<std::string> CrLfLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    if (start < text.size())
-        lines.push_back("(not ended) " + text.substr(start));
-    return lines;
-}
-
+// Line by line against AboutLines, each line ended by CR LF; a credit line
+// (null there) holds an address.
 void ExpectAboutText(const std::string& text) {
-    std::vector<std::string> lines = CrLfLines(text);
-    ASSERT_EQ(lines.size(), std::size(AboutLines)) << text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (AboutLines[i]) {
-            EXPECT_EQ(lines[i], AboutLines[i]) << "line " << i + 1;
+    size_t start = 0;
+    for (const char* line : AboutLines) {
+        size_t end = text.find("\r\n", start);
+        ASSERT_NE(end, std::string::npos)
+            << "fewer lines than expected, or the last not ended: " << text;
+        const std::string read = text.substr(start, end - start);
+        if (line) {
+            EXPECT_EQ(read, line);
         } else {
-            EXPECT_NE(lines[i].find('@'), std::string::npos) << "line " << i + 1; // an address
+            EXPECT_NE(read.find('@'), std::string::npos) << read;
         }
+        start = end + 2;
     }
+    EXPECT_EQ(text.substr(start), "") << "more lines than expected";
 }
 
 // Two providers that can't be opened: a refresh names the type of the one it
 // inspects and then shows exactly one failure message, so the messages count
 // the refreshes.
-class Commands : public testing::Test {
+class Commands : public ProviderWindowTest {
   protected:
     void SetUp() override {
         catalogue.AddProvider("Alpha", PROV_RSA_FULL);
         catalogue.AddProvider("Beta", PROV_DSS);
-        window = built.emplace();
+        Build();
         ASSERT_EQ(Refreshes(), 1);
         watcher.seen.clear();
         SetWindowTextA(appState.typeField, "");
     }
     void TearDown() override {
-        built.reset();
+        ProviderWindowTest::TearDown();
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             ;
     }
-    int Refreshes() const {
+    // The boxes seen whose caption or text (`part`) is `value`.
+    int Seen(std::string MessageBoxSeen::*part, const char* value) const {
         int count = 0;
         for (const MessageBoxSeen& box : watcher.seen)
-            count += box.text == OpenFailedText;
+            count += box.*part == value;
         return count;
     }
-    int AboutBoxes() const {
-        int count = 0;
-        for (const MessageBoxSeen& box : watcher.seen)
-            count += box.caption == AboutCaption;
-        return count;
+    int Refreshes() const {
+        return Seen(&MessageBoxSeen::text, OpenFailedText);
     }
     static bool QuitPosted() {
         MSG message;
@@ -86,63 +74,59 @@ class Commands : public testing::Test {
     static void SelectInListOnly(int index) {
         SendMessageA(ProviderBoxParts().hwndList, LB_SETCURSEL, index, 0);
     }
-
-    ScratchCatalogue catalogue;
-    MessageBoxWatcher watcher;
-    std::optional<TestWindow> built;
-    HWND window = nullptr;
 };
 
 struct CommandCase {
+    UINT message;
     WPARAM wParam;
     int refreshes;
     bool quits;
     int aboutBoxes;
 };
 
-TEST_F(Commands, EachValueOfWParamHasItsOneAction) {
+// The window stays either way: the process ends after the message loop.
+TEST_F(Commands, EachCommandAndTheCloseMessageHaveTheirOneAction) {
     const CommandCase cases[] = {
-        {100, 1, false, 0},        // Refresh clicked
-        {101, 0, true, 0},         // Exit clicked
-        {0x00010096, 1, false, 0}, // a new choice in the provider box
-        {102, 0, false, 1},        // About clicked
-        {0x00010097, 0, false, 0}, // a new choice in the container box
-        {0x00050096, 0, false, 0}, // typing into the provider box
-        {0x00060096, 0, false, 0}, // the provider box's text about to change
-        {0x00030096, 0, false, 0}, // the provider box takes the focus
-        {0x00080096, 0, false, 0}, // the provider box's list closes
-        {0, 0, false, 0},          // no control at all
-        {150, 0, false, 0},        // the provider box's id alone
-        {151, 0, false, 0},        // the container box's id alone
-        {600, 0, false, 0},        // the algorithm list's id
-        {0x00020064, 0, false, 0}, // Refresh, but another notification
-        {0x00010065, 0, false, 0}, // Exit, but another notification
-        {0x00010066, 0, false, 0}, // About, but another notification
+        {WM_COMMAND, 100, 1, false, 0},        // Refresh clicked
+        {WM_COMMAND, 101, 0, true, 0},         // Exit clicked
+        {WM_COMMAND, 0x00010096, 1, false, 0}, // a new choice in the provider box
+        {WM_COMMAND, 102, 0, false, 1},        // About clicked
+        {WM_COMMAND, 0x00010097, 0, false, 0}, // a new choice in the container box
+        {WM_COMMAND, 0x00050096, 0, false, 0}, // typing into the provider box
+        {WM_COMMAND, 0x00060096, 0, false, 0}, // the provider box's text about to change
+        {WM_COMMAND, 0x00030096, 0, false, 0}, // the provider box takes the focus
+        {WM_COMMAND, 0x00080096, 0, false, 0}, // the provider box's list closes
+        {WM_COMMAND, 0, 0, false, 0},          // no control at all
+        {WM_COMMAND, 150, 0, false, 0},        // the provider box's id alone
+        {WM_COMMAND, 151, 0, false, 0},        // the container box's id alone
+        {WM_COMMAND, 600, 0, false, 0},        // the algorithm list's id
+        {WM_COMMAND, 0x00020064, 0, false, 0}, // Refresh, but another notification
+        {WM_COMMAND, 0x00010065, 0, false, 0}, // Exit, but another notification
+        {WM_COMMAND, 0x00010066, 0, false, 0}, // About, but another notification
+        {WM_CLOSE, 0, 0, true, 0},             // the close message
     };
     for (const CommandCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "wParam 0x" << std::hex << c.wParam);
+        SCOPED_TRACE(testing::Message()
+                     << "message 0x" << std::hex << c.message << ", wParam 0x" << c.wParam);
         watcher.seen.clear();
         SetWindowTextA(appState.typeField, "");
         SendMessageA(appState.algorithmList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
 
-        EXPECT_EQ(SendMessageA(window, WM_COMMAND, c.wParam, 0), 0);
+        EXPECT_EQ(SendMessageA(window, c.message, c.wParam, 0), 0);
 
         EXPECT_EQ(Refreshes(), c.refreshes);
-        EXPECT_EQ(TextOf(appState.typeField), c.refreshes ? "PROV_RSA_FULL" : "");
+        EXPECT_EQ(TypeText(), c.refreshes ? "PROV_RSA_FULL" : "");
         EXPECT_EQ(ListRows(appState.algorithmList).empty(), c.refreshes > 0);
         EXPECT_EQ(QuitPosted(), c.quits);
-        EXPECT_EQ(AboutBoxes(), c.aboutBoxes);
+        EXPECT_EQ(Seen(&MessageBoxSeen::caption, AboutCaption), c.aboutBoxes);
         EXPECT_EQ(watcher.seen.size(), static_cast<size_t>(c.refreshes + c.aboutBoxes));
+        EXPECT_TRUE(IsWindow(window));
         SendMessageA(appState.algorithmList, LB_RESETCONTENT, 0, 0);
     }
 }
 
-TEST_F(Commands, CloseCommandOnlyPostsTheQuitMessage) {
-    EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
-    EXPECT_TRUE(QuitPosted());
-    EXPECT_TRUE(IsWindow(window)); // the process ends after the loop instead
-}
-
+// What the box says and how it is asked for; what start-up gives it (its
+// owner, Keyscry's own icon) is checked where start-up is.
 TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
     SendMessageA(window, WM_COMMAND, 102, 0);
     SendMessageA(window, WM_COMMAND, 102, 0); // the record is filled again each time
@@ -153,7 +137,6 @@ TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
         EXPECT_EQ(box.owner, window);
         EXPECT_EQ(box.style, static_cast<DWORD>(MB_OK | MB_USERICON));
     }
-    EXPECT_EQ(appState.aboutParams.dwStyle, static_cast<DWORD>(MB_USERICON));
     EXPECT_EQ(appState.aboutParams.lpszIcon, MAKEINTRESOURCEA(500));
     EXPECT_EQ(appState.aboutParams.hInstance, GetModuleHandleA(nullptr));
 }
@@ -195,7 +178,7 @@ TEST_F(Commands, RefreshInspectsTheCurrentEntryOrTheLastOneInspected) {
 
         EXPECT_EQ(Refreshes(), 1);
         EXPECT_STREQ(appState.providerName, step.inspected);
-        EXPECT_EQ(TextOf(appState.typeField), step.typeName);
+        EXPECT_EQ(TypeText(), step.typeName);
     }
 }
 

@@ -1,15 +1,7 @@
 // The main window's controls, fonts and colours, built in-process.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include <optional>
-
-#include "app/app_state.h"
-#include "support/keyscry_texts.h"
-#include "support/message_boxes.h"
-#include "support/scratch_catalogue.h"
-#include "support/window_harness.h"
+#include "support/provider_window_test.h"
 
 namespace {
 
@@ -66,34 +58,15 @@ int GivenHeight(HWND control, const char* className, const RECT& bounds) {
     return dropped.bottom - dropped.top + 23;
 }
 
-std::vector<HWND> ChildrenOf(HWND window) {
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
-}
-
-// The window is built once for every case of this file: one provider
-// without a "Type" value, so the type field keeps its first text and the
-// first refresh only adds its failure message.
-class Layout : public testing::Test {
+// One provider without a "Type" value, so the type field keeps its first
+// text and the first refresh only adds its failure message.
+class Layout : public ProviderWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        catalogue.emplace().AddProviderWithoutType("Only Provider");
-        MessageBoxWatcher watcher;
-        window = built.emplace();
+    void SetUp() override {
+        catalogue.AddProviderWithoutType("Only Provider");
+        Build();
     }
-    static void TearDownTestSuite() {
-        built.reset();
-        catalogue.reset();
-    }
-    static std::optional<ScratchCatalogue> catalogue;
-    static std::optional<TestWindow> built;
-    static HWND window;
 };
-std::optional<ScratchCatalogue> Layout::catalogue;
-std::optional<TestWindow> Layout::built;
-HWND Layout::window = nullptr;
 
 TEST_F(Layout, ControlsFollowTheTable) {
     std::vector<HWND> children = ChildrenOf(window);
@@ -139,17 +112,13 @@ TEST_F(Layout, ControlsFollowTheTable) {
         EXPECT_EQ(font.lfQuality, DRAFT_QUALITY);
         EXPECT_EQ(font.lfPitchAndFamily, DEFAULT_PITCH | FF_DONTCARE);
 
+        // Each font is one object that the controls share.
+        EXPECT_TRUE(fontHandle == appState.uiFont || fontHandle == appState.labelFont ||
+                    fontHandle == appState.fixedFont);
+
         if (row.kept) {
             EXPECT_EQ(appState.*row.kept, control);
         }
-    }
-}
-
-TEST_F(Layout, EachFontIsOneSharedObject) {
-    HGDIOBJ fonts[] = {appState.uiFont, appState.labelFont, appState.fixedFont};
-    for (HWND control : ChildrenOf(window)) {
-        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
-        EXPECT_NE(std::find(std::begin(fonts), std::end(fonts), font), std::end(fonts));
     }
 }
 
