@@ -2,10 +2,10 @@
 // telling it what to answer, and reading back what it recorded.
 //
 // A test registers it in a scratch catalogue, whose "Image Path" names the DLL
-// (catalogue.AddProvider("Fake A", PROV_RSA_FULL, FakeProviderPath())), and
-// its target depends on it: add_dependencies(my_tests fake_provider). Each
-// open takes its provider name from CryptAcquireContextA (without one, the
-// DLL's file name) and reads that name's settings, once per open, below
+// (catalogue.AddProvider("Fake A", PROV_RSA_FULL, FakeProviderPath()));
+// every keyscry_wine_test executable is built after it. Each open takes its
+// provider name from CryptAcquireContextA (without one, the DLL's file name)
+// and reads that name's settings, once per open, below
 // HKCU\<FakeProviderConfigRoot>: HKLM is the scratch catalogue.
 //
 // Settings, all optional (DWORDs unless named otherwise):
