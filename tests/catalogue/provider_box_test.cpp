@@ -179,14 +179,7 @@ TEST(ProviderBox, NameOutsideTheAnsiCodePageFailsPlainly) {
     // The name reaches Keyscry through the "A" calls with its unmappable
     // character replaced, so no key and no provider answer to it.
     ScratchCatalogue catalogue;
-    HKEY key = nullptr;
-    RegCreateKeyW(HKEY_CURRENT_USER,
-                  L"Software\\KeyscryTests\\Machine\\SOFTWARE\\Microsoft\\Cryptography\\Defaults"
-                  L"\\Provider\\Wide \x4E2D",
-                  &key);
-    DWORD type = PROV_RSA_FULL;
-    RegSetValueExW(key, L"Type", 0, REG_DWORD, reinterpret_cast<BYTE*>(&type), sizeof type);
-    RegCloseKey(key);
+    catalogue.AddProvider(L"Wide \x4E2D", PROV_RSA_FULL);
     MessageBoxWatcher watcher;
     TestWindow window;
     EXPECT_EQ(ComboEntries(appState.providerCombo), std::vector<std::string>{"Wide ?"});

@@ -1,7 +1,7 @@
 // Keyscry only reads. A whole session of the real executable (every provider
-// of the prefix visited, Refresh, About, Exit) leaves the registry and the
-// files of the Wine prefix as they were. That every open is a verification
-// context is checked where the refresh is.
+// of the prefix visited, Refresh, names typed, About, Exit) leaves the
+// registry and the files of the Wine prefix as they were. That every open is
+// a verification context is checked where the refresh is.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -198,6 +198,16 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
     }
     EXPECT_GT(providersWithRows, 0); // the session did open real providers
     SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
+    // Names typed into the box, one without a key and one too long for the key
+    // path; Refresh reads the box's list, not the typed text.
+    HWND typedInto = FindWindowExA(providerCombo, nullptr, "Edit", nullptr);
+    for (const std::string& typed : {std::string("No Such Provider"), std::string(205, 'k')}) {
+        SendMessageA(typedInto, EM_SETSEL, 0, -1);
+        for (char c : typed)
+            PostMessageA(typedInto, WM_CHAR, static_cast<unsigned char>(c), 1);
+        EXPECT_TRUE(WaitUntil([&] { return FieldTextOf(typedInto) == typed; })) << typed;
+        SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
+    }
     for (const std::string& text : answerer.texts)
         EXPECT_EQ(text, OpenFailedText);
 

@@ -1,5 +1,6 @@
 // A test fixture: a main window over a scratch catalogue whose providers are
-// fake_provider.dll, with every message box recorded and taken down.
+// fake_provider.dll, with every message box recorded and taken down. The
+// catalogue fails the test if Keyscry wrote to it (scratch_catalogue.h).
 #pragma once
 
 #include <gtest/gtest.h>

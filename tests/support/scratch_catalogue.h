@@ -4,15 +4,20 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 // The catalogue key starts empty; a test adds providers. Several may live at
 // once, each below its own scratch key; the one made or used last is the one
-// HKEY_LOCAL_MACHINE shows.
+// HKEY_LOCAL_MACHINE shows. Keyscry only reads: when the catalogue goes, and
+// before the test changes a key of it, each key below the scratch key that is
+// not as the test wrote it fails the test. The registry is read back (Wine
+// lets a key opened for reading be written); the fake provider keeps its
+// records elsewhere.
 struct ScratchCatalogue {
     explicit ScratchCatalogue(const char* name = "Machine"); // creates the catalogue key
-    ~ScratchCatalogue(); // removes everything and restores HKEY_LOCAL_MACHINE
+    ~ScratchCatalogue(); // checks, removes everything and restores HKEY_LOCAL_MACHINE
     ScratchCatalogue(const ScratchCatalogue&) = delete;
     ScratchCatalogue& operator=(const ScratchCatalogue&) = delete;
 
@@ -20,6 +25,8 @@ struct ScratchCatalogue {
     void Use() const;
     // A provider subkey; with no image path, no "Image Path" value is written.
     void AddProvider(const std::string& name, DWORD type, const std::string& imagePath = "");
+    // The same, for a name that the ANSI code page may not hold.
+    void AddProvider(const std::wstring& name, DWORD type, const std::string& imagePath = "");
     // A provider subkey whose "Type" value has the given registry type and bytes.
     void AddProviderRaw(const std::string& name, DWORD valueType, const std::vector<BYTE>& bytes);
     void AddProviderWithoutType(const std::string& name);
@@ -28,6 +35,14 @@ struct ScratchCatalogue {
     // The catalogue key's path below HKEY_CURRENT_USER.
     std::string CatalogueKeyPath() const;
 
+    // Fails the test for each key at or below `path` not as the test wrote it.
+    void ExpectOnlyWhatTheTestWrote(const std::wstring& path) const;
+
+    // Keys by their path below the scratch key; values by name: type and bytes.
+    using Values = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
+    using Keys = std::map<std::wstring, Values>;
+
     std::string root;
     HKEY rootKey = nullptr;
+    Keys written; // what the test wrote
 };
