@@ -61,15 +61,6 @@ const Control Controls[] = {
     {0, "STATIC", "header", Label, 10, 90, 620, 20, 0, 2},
 };
 
-void FillProviderBox(HWND providerBox) {
-    HKEY key = nullptr;
-    RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
-    for (DWORD index = 0; RegEnumKeyA(key, index, keyName, 254) != ERROR_NO_MORE_ITEMS; ++index)
-        SendMessageA(providerBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyName));
-    RegCloseKey(key);
-    SendMessageA(providerBox, CB_SETCURSEL, 0, 0);
-}
-
 } // namespace
 
 extern "C" void BareStart() {
@@ -103,8 +94,14 @@ extern "C" void BareStart() {
             c.extendedStyle, c.className, c.text, c.style, c.x, c.y, c.width, c.height, window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts[c.font]), TRUE);
-        if (c.id == IDC_PROVIDER)
-            FillProviderBox(controls[i]);
+        if (c.id != IDC_PROVIDER)
+            continue;
+        HKEY key = nullptr;
+        RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
+        for (DWORD index = 0; RegEnumKeyA(key, index, keyName, 254) != ERROR_NO_MORE_ITEMS; ++index)
+            SendMessageA(controls[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyName));
+        RegCloseKey(key);
+        SendMessageA(controls[i], CB_SETCURSEL, 0, 0);
     }
 
     DWORD length = 0;

@@ -14,10 +14,7 @@ source "$(dirname "$0")/../scripts/common.sh"
 
 declare -A programs=([startup]=startup_driver [refresh]=refresh_bench [scale]=scale_bench)
 for name in "$@"; do
-    if [ -z "${programs[$name]:-}" ]; then
-        echo "usage: bench/run.sh [startup|refresh|scale]..." >&2
-        exit 2
-    fi
+    [ -n "${programs[$name]:-}" ] || { echo "usage: bench/run.sh [startup|refresh|scale]..." >&2 && exit 2; }
 done
 chosen=("$@")
 [ $# -gt 0 ] || chosen=(startup refresh scale)
