@@ -100,21 +100,6 @@ TEST_F(Refresh, OpensForVerificationOnlyAndRepeatsItself) {
     EXPECT_EQ(FakeProviderRecord("Same", "SawCryptNext"), 0u);
 }
 
-// Every key that start-up's reading of the catalogue or a refresh opens is
-// closed again. Wine's own RSA provider is inspected: unlike the fake, its
-// loading and unloading leave no handles behind.
-TEST_F(Refresh, KeysOpenedAreClosedAgain) {
-    catalogue.AddProvider("Wine RSA", PROV_RSA_FULL, "rsaenh.dll");
-    Build();
-    ASSERT_FALSE(Rows().empty());
-    SendCommand(window, IDC_REFRESH); // what the first open loads stays loaded
-    const int handles = OpenHandles();
-    SendCommand(window, IDC_REFRESH);
-    EXPECT_EQ(OpenHandles(), handles);
-    FillProviderList();
-    EXPECT_EQ(OpenHandles(), handles);
-}
-
 // Wine's RSA provider asks for more room than the container buffer has in
 // its size query; a name that fills the buffer with its NUL is read whole.
 TEST(WineProviders, ContainerNameThatFillsTheBufferShowsWhole) {

@@ -20,6 +20,28 @@ bool IsAtOrBelow(const std::wstring& path, const std::wstring& top) {
            (top.empty() || path.size() == top.size() || path[top.size()] == L'\\');
 }
 
+// The registry's own name of a key ("\\REGISTRY\\User\\..."); empty for a
+// handle that is no key.
+std::wstring KeyName(HANDLE key) {
+    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto queryKey = reinterpret_cast<QueryKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtQueryKey")));
+    ULONG name[520], length = 0; // KEY_NAME_INFORMATION: a length in bytes, then the name
+    if (queryKey(key, 3 /* KeyNameInformation */, name, sizeof name, &length) != 0)
+        return {};
+    return {reinterpret_cast<const wchar_t*>(name + 1), name[0] / sizeof(wchar_t)};
+}
+
+// The keys at or below `top` that this process holds open, found by asking
+// about every handle value in turn (Wine's GetProcessHandleCount answers 0).
+// Keys of the platform's own, which it keeps for the process, lie elsewhere.
+int OpenKeysAtOrBelow(const std::wstring& top) {
+    int count = 0;
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4)
+        count += IsAtOrBelow(KeyName(reinterpret_cast<HANDLE>(value)), top);
+    return count;
+}
+
 // The key `subkey` of `parent`, found at `path` below the scratch key, and
 // every key below it, with their values as the registry holds them now.
 void ReadKeys(HKEY parent, const std::wstring& subkey, const std::wstring& path,
@@ -76,10 +98,13 @@ ScratchCatalogue::ScratchCatalogue(const char* name)
                     sizeof guid);
     ReadKeys(rootKey, L"", L"", written);
     Use();
+    keysOpen = OpenKeysAtOrBelow(KeyName(rootKey));
 }
 
 ScratchCatalogue::~ScratchCatalogue() {
     ExpectOnlyWhatTheTestWrote(L"");
+    Use(); // a catalogue made after this one and gone took HKEY_LOCAL_MACHINE's key along
+    EXPECT_EQ(OpenKeysAtOrBelow(KeyName(rootKey)), keysOpen) << "keys of the catalogue left open";
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(rootKey);
     RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());

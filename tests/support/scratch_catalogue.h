@@ -10,11 +10,13 @@
 
 // The catalogue key starts empty; a test adds providers. Several may live at
 // once, each below its own scratch key; the one made or used last is the one
-// HKEY_LOCAL_MACHINE shows. Keyscry only reads: when the catalogue goes, and
-// before the test changes a key of it, each key below the scratch key that is
-// not as the test wrote it fails the test. The registry is read back (Wine
-// lets a key opened for reading be written); the fake provider keeps its
-// records elsewhere.
+// HKEY_LOCAL_MACHINE shows. Keyscry only reads: when the catalogue goes, each
+// key below the scratch key that is not as the test wrote it fails the test,
+// and so, before the test writes below a key, does each key of that subtree.
+// The registry is read back (Wine lets a key opened for reading be written);
+// the fake provider keeps its records elsewhere. Keyscry holds a key only
+// within one operation: when the catalogue goes, a registry key that this
+// process holds and didn't hold when it was made fails the test too.
 struct ScratchCatalogue {
     explicit ScratchCatalogue(const char* name = "Machine"); // creates the catalogue key
     ~ScratchCatalogue(); // checks, removes everything and restores HKEY_LOCAL_MACHINE
@@ -44,5 +46,6 @@ struct ScratchCatalogue {
 
     std::string root;
     HKEY rootKey = nullptr;
-    Keys written; // what the test wrote
+    Keys written;     // what the test wrote
+    int keysOpen = 0; // the registry keys this process held once the catalogue was made
 };

@@ -90,11 +90,3 @@ bool Answers(HWND window) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
 }
-
-int OpenHandles() {
-    int count = 0;
-    DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 0x2000; value += 4)
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
-    return count;
-}

@@ -43,7 +43,3 @@ std::string TextOf(HWND window);
 
 // True when the window still handles a message within two seconds.
 bool Answers(HWND window);
-
-// The handles this process holds open, counted by asking the platform about
-// every handle value in turn (Wine's GetProcessHandleCount answers 0).
-int OpenHandles();
