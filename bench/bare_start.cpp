@@ -5,7 +5,8 @@
 // catalogue read into the provider box right after it is made, and the first
 // refresh, the bare refresh's. Linked like Keyscry, without a runtime, so that
 // Keyscry against it is Keyscry's own share.
-#include <windows.h>
+#include "bare_start.h"
+
 #include <commctrl.h>
 #include <wincrypt.h>
 
@@ -14,6 +15,7 @@
 #include "app/identifiers.h"
 #include "bare_refresh.h"
 #include "provider/provider.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -58,16 +60,12 @@ const Control Controls[] = {
     {0, "BUTTON", "Exit", Button, 530, 370, 100, 24, IDC_EXIT, 1},
     {0, "BUTTON", "About", Button, 10, 370, 100, 24, IDC_ABOUT, 1},
     {WS_EX_CLIENTEDGE, "LISTBOX", nullptr, 0x50B05143, 10, 110, 620, 250, IDC_ALGORITHMS, 2},
-    {0, "STATIC", "header", Label, 10, 90, 620, 20, 0, 2},
+    {0, "STATIC", HeaderText, Label, 10, 90, 620, 20, 0, 2},
 };
 
 } // namespace
 
-extern "C" void BareStart() {
-    FindWindowA("BareStart", "Bare start");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    GetCommandLineA();
-    InitCommonControls();
+HWND BuildBareWindow(HINSTANCE instance) {
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -106,7 +104,15 @@ extern "C" void BareStart() {
 
     DWORD length = 0;
     BareRefresh({controls[1], controls[3], controls[5], controls[9]}, length);
+    return window;
+}
 
+extern "C" void BareStart() {
+    FindWindowA("BareStart", "Bare start");
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    GetCommandLineA();
+    InitCommonControls();
+    HWND window = BuildBareWindow(instance);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG message;
