@@ -114,7 +114,7 @@ void* SwapImport(const char* function, void* replacement) {
 }
 } // namespace
 
-// Fewer unreadable indexes in a row than the bound of 16 are passed over and
+// Fewer unreadable indexes in a row than the bound are passed over and
 // the names after them listed; as many as that end the list.
 TEST(CatalogueFailures, ShortRunOfUnreadableIndexesIsPassedOver) {
     ScratchCatalogue catalogue;
@@ -127,10 +127,10 @@ TEST(CatalogueFailures, ShortRunOfUnreadableIndexesIsPassedOver) {
     platformRegEnumKeyA = reinterpret_cast<RegEnumKeyProc>(
         SwapImport("RegEnumKeyA", reinterpret_cast<void*>(RegEnumKeyUnreadableFirst)));
     ASSERT_TRUE(platformRegEnumKeyA);
-    for (DWORD unreadable : {15u, 16u}) {
+    for (DWORD unreadable : {MaxFailedIndexesInARow - 1, MaxFailedIndexesInARow}) {
         unreadableIndexes = unreadable;
         std::vector<std::string> expected(unreadable, "");
-        if (unreadable < 16)
+        if (unreadable < MaxFailedIndexesInARow)
             expected.insert(expected.end(), names.begin() + unreadable, names.end());
         TestWindow window;
         EXPECT_EQ(ComboEntries(appState.providerCombo), expected) << unreadable;

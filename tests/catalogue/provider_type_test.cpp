@@ -154,7 +154,8 @@ TEST_F(ProviderType, ValuesOfAnyRegistryTypeAndSize) {
     }
 }
 
-// keyPath holds the catalogue path, a backslash and 204 characters of name;
+// keyPath holds the catalogue path, a backslash and MaxProviderNameInKeyPath
+// characters of name;
 // RegEnumKeyA is given room for 253 characters and a NUL. A name too long
 // for keyPath is opened by its whole name without a lookup, so the previous
 // provider's type stays and no number is passed: the open fails.
@@ -164,8 +165,12 @@ TEST(ProviderNames, AtAndPastTheBufferLimits) {
         bool listedWhole; // false: the enumeration can't take it, the entry is empty
         bool typeLookedUp;
     } cases[] = {
-        {1, true, true},    {204, true, true},  {205, true, false},
-        {230, true, false}, {253, true, false}, {254, false, false},
+        {1, true, true},
+        {MaxProviderNameInKeyPath, true, true},
+        {MaxProviderNameInKeyPath + 1, true, false},
+        {230, true, false},
+        {253, true, false},
+        {254, false, false},
     };
     const std::string other = "zz short"; // sorts after every long name
     for (const auto& c : cases) {
@@ -174,7 +179,7 @@ TEST(ProviderNames, AtAndPastTheBufferLimits) {
         for (size_t i = 0; i < c.length; ++i)
             name += static_cast<char>('a' + i % 26);
         const std::string entry = c.listedWhole ? name : "";
-        const bool keyPathBuilt = entry.size() <= 204;
+        const bool keyPathBuilt = entry.size() <= MaxProviderNameInKeyPath;
         ScratchCatalogue catalogue;
         for (const std::string& each : {name, other})
             ClearFakeProvider(each);

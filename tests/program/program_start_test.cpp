@@ -75,7 +75,7 @@ TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
 // the window as its owner, which waits for it. What the box says and its
 // style are checked where the command is (window/).
 TEST_F(RunningKeyscry, AboutBoxHasKeyscrysIconAndTheWindowWaitsForIt) {
-    PostMessageA(GetDlgItem(window, 102), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(window, IDC_ABOUT), BM_CLICK, 0, 0);
     HWND box = WaitForReadyBox(keyscry);
     ASSERT_TRUE(box);
     EXPECT_EQ(GetWindow(box, GW_OWNER), window);
@@ -248,7 +248,7 @@ TEST(StartAndEnd, OnlyClassAndTitleTogetherStopAStartEveryCloseEndsWithZero) {
         void (*close)(HWND window); // null: the start stops at the warning
     } cases[] = {
         {nullptr, nullptr,
-         [](HWND window) { PostMessageA(GetDlgItem(window, 101), BM_CLICK, 0, 0); }},
+         [](HWND window) { PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0); }},
         {nullptr, nullptr, [](HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {nullptr, nullptr, PostClose},
         {"KeyscryLookalike", KeyscryTitle, PostClose},

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "app/identifiers.h"
+#include "provider/provider.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
@@ -123,7 +124,7 @@ struct BoxAnswerer {
 
     // Answers whatever box is up, once it is ready; false when there is none.
     bool AnswerOne() {
-        HWND box = WaitForWindowOf(keyscry, "#32770", nullptr, 0);
+        HWND box = WaitForWindowOf(keyscry, MessageBoxClass, nullptr, 0);
         if (!box)
             return false;
         if (WaitUntilReady(box)) {
@@ -201,7 +202,8 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
     // Names typed into the box, one without a key and one too long for the key
     // path; Refresh reads the box's list, not the typed text.
     HWND typedInto = FindWindowExA(providerCombo, nullptr, "Edit", nullptr);
-    for (const std::string& typed : {std::string("No Such Provider"), std::string(205, 'k')}) {
+    for (const std::string& typed :
+         {std::string("No Such Provider"), std::string(MaxProviderNameInKeyPath + 1, 'k')}) {
         SendMessageA(typedInto, EM_SETSEL, 0, -1);
         for (char c : typed)
             PostMessageA(typedInto, WM_CHAR, static_cast<unsigned char>(c), 1);

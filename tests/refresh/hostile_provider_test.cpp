@@ -13,6 +13,7 @@
 
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
+#include "provider/provider.h"
 #include "support/common.h"
 #include "support/message_boxes.h"
 #include "support/scratch_catalogue.h"
@@ -125,11 +126,12 @@ TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
     CryptReleaseContext(handle, 0);
 
     TestWindow window;
-    const DWORD bound = 65536;
-    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), LRESULT{bound});
-    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), LRESULT{bound});
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), bound);
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), bound);
+    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0),
+              LRESULT{MaxEnumeratedEntries});
+    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0),
+              LRESULT{MaxEnumeratedEntries});
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), MaxEnumeratedEntries);
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), MaxEnumeratedEntries);
     EXPECT_TRUE(Answers(window));
     ClearFakeProvider(Fuzzed);
 }

@@ -87,23 +87,23 @@ struct CommandCase {
 // The window stays either way: the process ends after the message loop.
 TEST_F(Commands, EachCommandAndTheCloseMessageHaveTheirOneAction) {
     const CommandCase cases[] = {
-        {WM_COMMAND, 100, 1, false, 0},        // Refresh clicked
-        {WM_COMMAND, 101, 0, true, 0},         // Exit clicked
-        {WM_COMMAND, 0x00010096, 1, false, 0}, // a new choice in the provider box
-        {WM_COMMAND, 102, 0, false, 1},        // About clicked
-        {WM_COMMAND, 0x00010097, 0, false, 0}, // a new choice in the container box
-        {WM_COMMAND, 0x00050096, 0, false, 0}, // typing into the provider box
-        {WM_COMMAND, 0x00060096, 0, false, 0}, // the provider box's text about to change
-        {WM_COMMAND, 0x00030096, 0, false, 0}, // the provider box takes the focus
-        {WM_COMMAND, 0x00080096, 0, false, 0}, // the provider box's list closes
-        {WM_COMMAND, 0, 0, false, 0},          // no control at all
-        {WM_COMMAND, 150, 0, false, 0},        // the provider box's id alone
-        {WM_COMMAND, 151, 0, false, 0},        // the container box's id alone
-        {WM_COMMAND, 600, 0, false, 0},        // the algorithm list's id
-        {WM_COMMAND, 0x00020064, 0, false, 0}, // Refresh, but another notification
-        {WM_COMMAND, 0x00010065, 0, false, 0}, // Exit, but another notification
-        {WM_COMMAND, 0x00010066, 0, false, 0}, // About, but another notification
-        {WM_CLOSE, 0, 0, true, 0},             // the close message
+        {WM_COMMAND, IDC_REFRESH, 1, false, 0}, // Refresh clicked
+        {WM_COMMAND, IDC_EXIT, 0, true, 0},     // Exit clicked
+        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE), 1, false, 0},
+        {WM_COMMAND, IDC_ABOUT, 0, false, 1}, // About clicked
+        {WM_COMMAND, MAKEWPARAM(IDC_CONTAINER, CBN_SELCHANGE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_EDITCHANGE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_EDITUPDATE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SETFOCUS), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_CLOSEUP), 0, false, 0},
+        {WM_COMMAND, 0, 0, false, 0},                          // no control at all
+        {WM_COMMAND, IDC_PROVIDER, 0, false, 0},               // the provider box's id alone
+        {WM_COMMAND, IDC_CONTAINER, 0, false, 0},              // the container box's id alone
+        {WM_COMMAND, IDC_ALGORITHMS, 0, false, 0},             // the algorithm list's id
+        {WM_COMMAND, MAKEWPARAM(IDC_REFRESH, 2), 0, false, 0}, // Refresh, but another notification
+        {WM_COMMAND, MAKEWPARAM(IDC_EXIT, 1), 0, false, 0},    // Exit, but another notification
+        {WM_COMMAND, MAKEWPARAM(IDC_ABOUT, 1), 0, false, 0},   // About, but another notification
+        {WM_CLOSE, 0, 0, true, 0},                             // the close message
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -128,8 +128,8 @@ TEST_F(Commands, EachCommandAndTheCloseMessageHaveTheirOneAction) {
 // What the box says and how it is asked for; what start-up gives it (its
 // owner, Keyscry's own icon) is checked where start-up is.
 TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
-    SendMessageA(window, WM_COMMAND, 102, 0);
-    SendMessageA(window, WM_COMMAND, 102, 0); // the record is filled again each time
+    SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
+    SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0); // the record is filled again each time
     ASSERT_EQ(watcher.seen.size(), 2u);
     for (const MessageBoxSeen& box : watcher.seen) {
         EXPECT_EQ(box.caption, AboutCaption);
@@ -174,7 +174,7 @@ TEST_F(Commands, RefreshInspectsTheCurrentEntryOrTheLastOneInspected) {
         watcher.seen.clear();
         SetWindowTextA(appState.typeField, "");
 
-        SendMessageA(window, WM_COMMAND, 100, 0);
+        SendMessageA(window, WM_COMMAND, IDC_REFRESH, 0);
 
         EXPECT_EQ(Refreshes(), 1);
         EXPECT_STREQ(appState.providerName, step.inspected);
