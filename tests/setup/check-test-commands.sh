@@ -5,7 +5,7 @@
 # build, CTest and the soaked executable, one run a row, and checks its exit
 # code, the builds and test runs it asked for, in order, and what it printed.
 source "$(dirname "$0")/rows.sh"
-stand_ins runs cmake ctest refresh_tests
+stand_ins wine-runs cmake ctest refresh_tests
 tree=$work/tree
 mkdir -p "$tree/scripts" "$tree/cmake" "$tree/app"
 cp "$root"/scripts/{common,fault-check,setup,soak,test}.sh "$tree/scripts/"
@@ -29,9 +29,9 @@ while IFS='|' read -r run command code calls says; do
     (cd "$tree" && bash -c "$command") >"$out" 2>&1 || status=$?
     check_row "the run '$run'" "$status" "$code" "$calls" "$says"
 done <<'EOF'
-test.sh: both suites where the 32-bit Wine runs, the arguments in each|KEYSCRY_X86_WINE=$bin/runs scripts/test.sh -R '^alpha$'|0|build x86;build x64;x86: alpha;x64: alpha|== The x86 suite|== The x64 suite|!not run
+test.sh: both suites where the 32-bit Wine runs, the arguments in each|KEYSCRY_X86_WINE=$bin/wine-runs scripts/test.sh -R '^alpha$'|0|wine-runs;build x86;build x64;x86: alpha;x64: alpha|== The x86 suite|== The x64 suite|!not run
 test.sh: the 64-bit suite alone, every test of it, without the 32-bit Wine|scripts/test.sh|0|build x86;build x64;x64: wine_start alpha beta refresh_tests wine_stop|The 32-bit (x86) suite was not run: the 32-bit Wine (wine32:i386) is not installed; the 64-bit suite checks the 32-bit Keyscry.exe as a file
-test.sh: a failing 32-bit suite, the 64-bit one still run|KEYSCRY_X86_WINE=$bin/runs FAKE_FAILING=x86 scripts/test.sh -R '^alpha$'|1|build x86;build x64;x86: alpha;x64: alpha|Failed: the x86 suite.
+test.sh: a failing 32-bit suite, the 64-bit one still run|KEYSCRY_X86_WINE=$bin/wine-runs FAKE_FAILING=x86 scripts/test.sh -R '^alpha$'|1|wine-runs;build x86;build x64;x86: alpha;x64: alpha|Failed: the x86 suite.
 test.sh: a selection of nothing|scripts/test.sh -R '^none$'|1|build x86;build x64;x64: nothing|Failed: the x64 suite.
 keyscry_tests: a selection of nothing|source scripts/common.sh && keyscry_tests x64 -L '^none$'|2||ctest --preset x64 -L ^none$ selects no test
 fault-check.sh: one fault of each result, listed from another folder|cd app && ../scripts/fault-check.sh ../faults|0|build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;build x64;x64: beta;x64: alpha;build x64;x64: beta;x64: alpha;build x64;build x64;x64: wine_stop|quickest first: beta alpha|1 caught by beta: app/product.cpp s/sound/fails:beta/|2 survived:|3 timed-out in beta:|4 no-build:|5 no-match:|6 no-file: app/gone.cpp|Faults: 6; caught 1, survived 1, timed out 1, didn't build 1, didn't match 1, no such file 1.

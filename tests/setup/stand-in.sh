@@ -28,11 +28,12 @@ dpkg | apt-get)
         fi
     done
     ;;
-# 32-bit loaders for the probe: one that runs, one that the kernel can't
-# execute, and two that fail for other reasons.
-runs | exit-1) echo "loader 1.0" && [ "$name" = runs ] ;;
-exec-format) echo "$0: cannot execute binary file: Exec format error" >&2 && exit 126 ;;
-no-library) echo "$0: error while loading shared libraries: libz.so.1: cannot open shared object file" >&2 && exit 127 ;;
+# 32-bit loaders for the probe, named after the loader and what it does
+# ("wine-runs", "ld-exec-format"), which they log: one that runs, one that the
+# kernel can't execute, and two that fail for other reasons.
+*-runs | *-exit-1) echo "$name" >>"$FAKE_LOG" && echo "loader 1.0" && [[ $name == *-runs ]] ;;
+*-exec-format) echo "$name" >>"$FAKE_LOG" && echo "$0: cannot execute binary file: Exec format error" >&2 && exit 126 ;;
+*-no-library) echo "$name" >>"$FAKE_LOG" && echo "$0: error while loading shared libraries: libz.so.1: cannot open shared object file" >&2 && exit 127 ;;
 # The build and CTest of the scratch tree FAKE_TREE, whose file
 # app/product.cpp holds what its build does: "broken" fails to build,
 # "fails:NAME" or "hangs:NAME" makes the test NAME fail or time out. Its tests
