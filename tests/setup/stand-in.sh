@@ -42,7 +42,7 @@ dpkg | apt-get)
 wine-env.sh) ;;
 cmake)
     case $1 in
-    --preset) mkdir -p "$4" && touch "$4/build.ninja" && echo "KEYSCRY_PRESET:STRING=$2" >"$4/CMakeCache.txt" ;;
+    --preset) echo "configure $2" >>"$FAKE_LOG" && mkdir -p "$4" && touch "$4/build.ninja" && echo "KEYSCRY_PRESET:STRING=$2" >"$4/CMakeCache.txt" ;;
     --build)
         echo "build ${2##*/}" >>"$FAKE_LOG"
         ! grep -qx broken "$FAKE_TREE/app/product.cpp"
