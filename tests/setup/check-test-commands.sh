@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Runs the commands that build and run the tests (scripts/test.sh,
-# fault-check.sh, soak.sh, keyscry_build and keyscry_tests of common.sh) in a
-# scratch tree, on machines played by stand-ins for the 32-bit Wine, set-up's
-# dpkg-query, the build, CTest and the soaked executable, one run a row, and
-# checks its exit code, what it asked of them, in order, and what it printed.
+# Runs the commands that build and run the tests and benchmarks
+# (scripts/test.sh, fault-check.sh, soak.sh, bench/run.sh, keyscry_build and
+# keyscry_tests of common.sh) in a scratch tree, on stand-ins for the 32-bit
+# Wine, set-up's dpkg-query, the build, CTest and the soaked executable, one
+# run a row, and checks its exit code, its calls in order and what it printed.
 source "$(dirname "$0")/rows.sh"
 stand_ins wine-runs dpkg-query cmake ctest refresh_tests
 tree=$work/tree
-mkdir -p "$tree/scripts" "$tree/cmake" "$tree/app"
+mkdir -p "$tree/scripts" "$tree/cmake" "$tree/app" "$tree/bench"
 cp "$root"/scripts/{common,fault-check,release-build,setup,soak,test}.sh "$tree/scripts/"
 cp "$root/cmake/ListTests.cmake" "$tree/cmake/"
+cp "$root/bench/run.sh" "$tree/bench/"
 ln -s "$bin/stand-in" "$tree/cmake/wine-env.sh"
 printf '%s\n' "# one fault of each result" "app/product.cpp|s/sound/fails:beta/" "app/product.cpp|s/sound/quiet/" \
     "app/product.cpp|s/sound/hangs:beta/" "app/product.cpp|s/sound/broken/" "app/product.cpp|s/absent/x/" \
@@ -43,5 +44,6 @@ fault-check.sh: a list that doesn't exist|scripts/fault-check.sh absent|2||usage
 soak.sh: a batch of each kind|FAKE_BATCHES=pass,fail,late,crash scripts/soak.sh 3500|1|configure x64;build x64;seeds 1-1000;seeds 1001-2000;seeds 2001-3000;seeds 3001-3500|seed 1001: a row of 200|seeds 2001-3000: the test process ended with exit code 1 after a summary of no failed seed|seeds 3001-3500: the test process ended with exit code 3 without its summary|soak: 3500 seeds ran, 1501 failed
 soak.sh: batches that pass|FAKE_BATCHES=pass,pass scripts/soak.sh 1500|0|configure x64;build x64;seeds 1-1000;seeds 1001-1500|soak: 1500 seeds ran, 0 failed
 soak.sh: no seeds|scripts/soak.sh 0|2||usage: soak.sh
+bench/run.sh: an empty name|bench/run.sh ''|2||usage: bench/run.sh
 EOF
 check_done "check-test-commands: each command ran, chose and counted as each row expects"
