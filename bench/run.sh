@@ -14,7 +14,7 @@ source "$(dirname "$0")/../scripts/common.sh"
 
 declare -A programs=([startup]=startup_driver [refresh]=refresh_bench [scale]=scale_bench)
 for name in "$@"; do
-    [ -n "${programs[$name]:-}" ] || { echo "usage: bench/run.sh [startup|refresh|scale]..." >&2 && exit 2; }
+    [[ -n $name && -n ${programs[$name]:-} ]] || { echo "usage: bench/run.sh [startup|refresh|scale]..." >&2 && exit 2; }
 done
 chosen=("$@")
 [ $# -gt 0 ] || chosen=(startup refresh scale)

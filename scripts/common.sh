@@ -9,7 +9,7 @@
 #
 # keyscry_probe_arches sets
 #   KEYSCRY_RUN_ARCHES  "x86 x64" or "x64" (or what KEYSCRY_ARCHES says)
-#   KEYSCRY_X86_REASON  why the 32-bit build can't run here (empty when it can)
+#   KEYSCRY_X86_REASON  why the 32-bit build is not run here (empty when it is)
 #   KEYSCRY_MAIN_ARCH   the build to run when there is one to choose: x86 where
 #                       it runs, x64 otherwise
 # Every x86-64 machine runs the 64-bit build through Wine's 64-bit loader. The

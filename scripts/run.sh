@@ -15,7 +15,7 @@ exe=build/$arch/bin/$KEYSCRY_EXE
 if [ "$arch" = x86 ]; then
     echo "Running the 32-bit $KEYSCRY_EXE ($exe) under Wine."
 else
-    echo "Running the 64-bit $KEYSCRY_EXE ($exe) under Wine: the 32-bit build can't run here, since $KEYSCRY_X86_REASON."
+    echo "Running the 64-bit $KEYSCRY_EXE ($exe) under Wine, not the 32-bit build: $KEYSCRY_X86_REASON."
 fi
 
 if [ -z "${DISPLAY:-}" ]; then

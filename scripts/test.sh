@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets up, builds both trees and runs every test under Wine: the 64-bit suite
-# (build/x64) on every machine, the 32-bit suite (build/x86) where the machine
+# Sets up, builds both trees and runs their CTest suites: the 64-bit one
+# (build/x64) on every machine, the 32-bit one (build/x86) where the machine
 # has the 32-bit Wine and executes 32-bit x86 code; where it can't, one line
-# says so and why. The 64-bit suite checks the 32-bit Keyscry.exe as a file
-# on every machine. KEYSCRY_ARCHES=x64 runs as a machine without the 32-bit
-# suite would. Arguments go to every ctest call; a suite in which they select
-# no test fails, and the command fails where any suite does.
+# says so and why. The test executables run under Wine; the bash checks of the
+# scripts and of the release (setup_check, probe_check, test_commands_check,
+# package_check) run on Linux, in the 64-bit suite, which checks the 32-bit
+# Keyscry.exe as a file on every machine. KEYSCRY_ARCHES=x64 runs as a machine
+# without the 32-bit suite would. Arguments go to every ctest call; a suite in
+# which they select no test fails, and the command fails where any suite does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh

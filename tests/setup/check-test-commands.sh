@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Runs the commands that build and run the tests (scripts/test.sh,
-# fault-check.sh, soak.sh, and keyscry_tests of scripts/common.sh) in a
-# scratch tree, on machines played by stand-ins for the 32-bit Wine, the
-# build, CTest and the soaked executable, one run a row, and checks its exit
-# code, the builds and test runs it asked for, in order, and what it printed.
+# Runs the commands that build and run the tests and benchmarks
+# (scripts/test.sh, fault-check.sh, soak.sh, bench/run.sh, keyscry_build and
+# keyscry_tests of common.sh) in a scratch tree, on stand-ins for the 32-bit
+# Wine, set-up's dpkg-query, the build, CTest and the soaked executable, one
+# run a row, and checks its exit code, its calls in order and what it printed.
 source "$(dirname "$0")/rows.sh"
-stand_ins runs cmake ctest refresh_tests
+stand_ins wine-runs dpkg-query cmake ctest refresh_tests
 tree=$work/tree
-mkdir -p "$tree/scripts" "$tree/cmake" "$tree/app"
-cp "$root"/scripts/{common,fault-check,setup,soak,test}.sh "$tree/scripts/"
+mkdir -p "$tree/scripts" "$tree/cmake" "$tree/app" "$tree/bench"
+cp "$root"/scripts/{common,fault-check,release-build,setup,soak,test}.sh "$tree/scripts/"
 cp "$root/cmake/ListTests.cmake" "$tree/cmake/"
+cp "$root/bench/run.sh" "$tree/bench/"
 ln -s "$bin/stand-in" "$tree/cmake/wine-env.sh"
 printf '%s\n' "# one fault of each result" "app/product.cpp|s/sound/fails:beta/" "app/product.cpp|s/sound/quiet/" \
     "app/product.cpp|s/sound/hangs:beta/" "app/product.cpp|s/sound/broken/" "app/product.cpp|s/absent/x/" \
@@ -19,8 +20,8 @@ export bin FAKE_TREE=$tree KEYSCRY_SETUP_DONE=1 DISPLAY=:99 KEYSCRY_X86_WINE=$bi
 export FAKE_TESTS="wine_start:300: alpha:60:gtest beta:30:gtest refresh_tests:120:soak wine_stop:1500:"
 
 # run | its command, in the tree (the 32-bit Wine "none" unless it says so)
-# | exit code | builds and test runs, ";" between | what it prints, "|"
-# between fragments ("!" before one: never printed)
+# | exit code | what it asked of the stand-ins, ";" between | what it prints,
+# "|" between fragments ("!" before one: never printed)
 while IFS='|' read -r run command code calls says; do
     [ -n "$run" ] || continue
     rm -rf "$tree/build"
@@ -29,15 +30,20 @@ while IFS='|' read -r run command code calls says; do
     (cd "$tree" && bash -c "$command") >"$out" 2>&1 || status=$?
     check_row "the run '$run'" "$status" "$code" "$calls" "$says"
 done <<'EOF'
-test.sh: both suites where the 32-bit Wine runs, the arguments in each|KEYSCRY_X86_WINE=$bin/runs scripts/test.sh -R '^alpha$'|0|build x86;build x64;x86: alpha;x64: alpha|== The x86 suite|== The x64 suite|!not run
-test.sh: the 64-bit suite alone, every test of it, without the 32-bit Wine|scripts/test.sh|0|build x86;build x64;x64: wine_start alpha beta refresh_tests wine_stop|The 32-bit (x86) suite was not run: the 32-bit Wine (wine32:i386) is not installed; the 64-bit suite checks the 32-bit Keyscry.exe as a file
-test.sh: a failing 32-bit suite, the 64-bit one still run|KEYSCRY_X86_WINE=$bin/runs FAKE_FAILING=x86 scripts/test.sh -R '^alpha$'|1|build x86;build x64;x86: alpha;x64: alpha|Failed: the x86 suite.
-test.sh: a selection of nothing|scripts/test.sh -R '^none$'|1|build x86;build x64;x64: nothing|Failed: the x64 suite.
+test.sh: both suites where the 32-bit Wine runs, the arguments in each|KEYSCRY_X86_WINE=$bin/wine-runs scripts/test.sh -R '^alpha$'|0|wine-runs;configure x86;build x86;configure x64;build x64;x86: alpha;x64: alpha|== The x86 suite|== The x64 suite|!not run
+test.sh: the 64-bit suite alone, every test of it, without the 32-bit Wine|scripts/test.sh|0|configure x86;build x86;configure x64;build x64;x64: wine_start alpha beta refresh_tests wine_stop|The 32-bit (x86) suite was not run: the 32-bit Wine (wine32:i386) is not installed; the 64-bit suite checks the 32-bit Keyscry.exe as a file
+test.sh: a failing 32-bit suite, the 64-bit one still run|KEYSCRY_X86_WINE=$bin/wine-runs FAKE_FAILING=x86 scripts/test.sh -R '^alpha$'|1|wine-runs;configure x86;build x86;configure x64;build x64;x86: alpha;x64: alpha|Failed: the x86 suite.
+test.sh: a selection of nothing|scripts/test.sh -R '^none$'|1|configure x86;build x86;configure x64;build x64;x64: nothing|Failed: the x64 suite.
+test.sh: set-up once, not again in the tests it starts|unset KEYSCRY_SETUP_DONE && FAKE_TESTS=package_check:300:release scripts/test.sh|0|dpkg-query;configure x86;build x86;configure x64;build x64;x64: package_check|== The x64 suite
 keyscry_tests: a selection of nothing|source scripts/common.sh && keyscry_tests x64 -L '^none$'|2||ctest --preset x64 -L ^none$ selects no test
-fault-check.sh: one fault of each result, listed from another folder|cd app && ../scripts/fault-check.sh ../faults|0|build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;build x64;x64: beta;x64: alpha;build x64;x64: beta;x64: alpha;build x64;build x64;x64: wine_stop|quickest first: beta alpha|1 caught by beta: app/product.cpp s/sound/fails:beta/|2 survived:|3 timed-out in beta:|4 no-build:|5 no-match:|6 no-file: app/gone.cpp|Faults: 6; caught 1, survived 1, timed out 1, didn't build 1, didn't match 1, no such file 1.
-fault-check.sh: an unchanged suite that fails|echo fails:alpha >app/product.cpp && scripts/fault-check.sh faults|2|build x64;x64: wine_start;x64: alpha beta;x64: wine_stop|alpha ......***Failed|the unchanged suite fails|!Faults:
-soak.sh: a batch of each kind|FAKE_BATCHES=pass,fail,late,crash scripts/soak.sh 3500|1|build x64;seeds 1-1000;seeds 1001-2000;seeds 2001-3000;seeds 3001-3500|seed 1001: a row of 200|seeds 2001-3000: the test process ended with exit code 1 after a summary of no failed seed|seeds 3001-3500: the test process ended with exit code 3 without its summary|soak: 3500 seeds ran, 1501 failed
-soak.sh: batches that pass|FAKE_BATCHES=pass,pass scripts/soak.sh 1500|0|build x64;seeds 1-1000;seeds 1001-1500|soak: 1500 seeds ran, 0 failed
+keyscry_build: a tree that another preset made configured again, one of its own not|scripts/release-build.sh x64 build/x64 && source scripts/common.sh && keyscry_build x64 && keyscry_build x64|0|configure release-x64;build x64;configure x64;build x64;build x64|
+fault-check.sh: one fault of each result, listed from another folder|cd app && ../scripts/fault-check.sh ../faults|0|configure x64;build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;build x64;x64: beta;x64: alpha;build x64;x64: beta;x64: alpha;build x64;build x64;x64: wine_stop|quickest first: beta alpha|1 caught by beta: app/product.cpp s/sound/fails:beta/|2 survived:|3 timed-out in beta:|4 no-build:|5 no-match:|6 no-file: app/gone.cpp|Faults: 6; caught 1, survived 1, timed out 1, didn't build 1, didn't match 1, no such file 1.
+fault-check.sh: an unchanged suite that fails|echo fails:alpha >app/product.cpp && scripts/fault-check.sh faults|2|configure x64;build x64;x64: wine_start;x64: alpha beta;x64: wine_stop|alpha ......***Failed|the unchanged suite fails|!Faults:
+fault-check.sh: no list|scripts/fault-check.sh|2||usage: fault-check.sh FAULTS
+fault-check.sh: a list that doesn't exist|scripts/fault-check.sh absent|2||usage: fault-check.sh FAULTS
+soak.sh: a batch of each kind|FAKE_BATCHES=pass,fail,late,crash scripts/soak.sh 3500|1|configure x64;build x64;seeds 1-1000;seeds 1001-2000;seeds 2001-3000;seeds 3001-3500|seed 1001: a row of 200|seeds 2001-3000: the test process ended with exit code 1 after a summary of no failed seed|seeds 3001-3500: the test process ended with exit code 3 without its summary|soak: 3500 seeds ran, 1501 failed
+soak.sh: batches that pass|FAKE_BATCHES=pass,pass scripts/soak.sh 1500|0|configure x64;build x64;seeds 1-1000;seeds 1001-1500|soak: 1500 seeds ran, 0 failed
 soak.sh: no seeds|scripts/soak.sh 0|2||usage: soak.sh
+bench/run.sh: an empty name|bench/run.sh ''|2||usage: bench/run.sh
 EOF
 check_done "check-test-commands: each command ran, chose and counted as each row expects"

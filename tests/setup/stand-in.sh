@@ -28,20 +28,22 @@ dpkg | apt-get)
         fi
     done
     ;;
-# 32-bit loaders for the probe: one that runs, one that the kernel can't
-# execute, and two that fail for other reasons.
-runs | exit-1) echo "loader 1.0" && [ "$name" = runs ] ;;
-exec-format) echo "$0: cannot execute binary file: Exec format error" >&2 && exit 126 ;;
-no-library) echo "$0: error while loading shared libraries: libz.so.1: cannot open shared object file" >&2 && exit 127 ;;
+# 32-bit loaders for the probe, named after the loader and what it does
+# ("wine-runs", "ld-exec-format"), which they log: one that runs, one that the
+# kernel can't execute, and two that fail for other reasons.
+*-runs | *-exit-1) echo "$name" >>"$FAKE_LOG" && echo "loader 1.0" && [[ $name == *-runs ]] ;;
+*-exec-format) echo "$name" >>"$FAKE_LOG" && echo "$0: cannot execute binary file: Exec format error" >&2 && exit 126 ;;
+*-no-library) echo "$name" >>"$FAKE_LOG" && echo "$0: error while loading shared libraries: libz.so.1: cannot open shared object file" >&2 && exit 127 ;;
 # The build and CTest of the scratch tree FAKE_TREE, whose file
 # app/product.cpp holds what its build does: "broken" fails to build,
 # "fails:NAME" or "hangs:NAME" makes the test NAME fail or time out. Its tests
 # are FAKE_TESTS, "NAME:TIMEOUT:LABEL" each; every test fails in the presets
-# in FAKE_FAILING. Wine starts and stops at once.
+# in FAKE_FAILING; package_check starts set-up, as the release check's
+# packaging does. Wine starts and stops at once.
 wine-env.sh) ;;
 cmake)
     case $1 in
-    --preset) mkdir -p "$4" && touch "$4/build.ninja" && echo "KEYSCRY_PRESET:STRING=$2" >"$4/CMakeCache.txt" ;;
+    --preset) echo "configure $2" >>"$FAKE_LOG" && mkdir -p "$4" && touch "$4/build.ninja" && echo "KEYSCRY_PRESET:STRING=$2" >"$4/CMakeCache.txt" ;;
     --build)
         echo "build ${2##*/}" >>"$FAKE_LOG"
         ! grep -qx broken "$FAKE_TREE/app/product.cpp"
@@ -70,6 +72,7 @@ ctest)
     [ ${#selected[@]} -gt 0 ] || { echo "No tests were found!!!" && exit $none_is; }
     status=0
     for test in "${selected[@]}"; do
+        [ "$test" != package_check ] || "$FAKE_TREE/scripts/setup.sh" || status=8
         ! grep -qx "hangs:$test" "$FAKE_TREE/app/product.cpp" || { echo "$test ......***Timeout" && status=8; }
         if grep -qx "fails:$test" "$FAKE_TREE/app/product.cpp" || [[ $FAKE_FAILING == *$preset* ]]; then
             echo "$test ......***Failed" && status=8
