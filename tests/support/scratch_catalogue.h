@@ -15,8 +15,9 @@
 // and so, before the test writes below a key, does each key of that subtree.
 // The registry is read back (Wine lets a key opened for reading be written);
 // the fake provider keeps its records elsewhere. Keyscry holds a key only
-// within one operation: when the catalogue goes, a registry key that this
-// process holds and didn't hold when it was made fails the test too.
+// within one operation: when the catalogue goes, a key at or below the
+// scratch key that this process holds, and didn't when the catalogue was
+// made, fails the test too.
 struct ScratchCatalogue {
     explicit ScratchCatalogue(const char* name = "Machine"); // creates the catalogue key
     ~ScratchCatalogue(); // checks, removes everything and restores HKEY_LOCAL_MACHINE
@@ -47,5 +48,5 @@ struct ScratchCatalogue {
     std::string root;
     HKEY rootKey = nullptr;
     Keys written;     // what the test wrote
-    int keysOpen = 0; // the registry keys this process held once the catalogue was made
+    int keysOpen = 0; // the keys at or below the scratch key held once it was made
 };
