@@ -110,6 +110,7 @@ TEST_F(ProviderType, ValuesOfAnyRegistryTypeAndSize) {
          Open::Either},
         {"REG_BINARY of 3 bytes", REG_BINARY, {0x0D, 0x00, 0x00}, 13, "PROV_DSS_DH", Open::Either},
         {"REG_BINARY of 8 bytes", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0, kept, Open::Refused},
+        {"REG_BINARY of 300 bytes", REG_BINARY, std::vector<BYTE>(300, 1), 0, kept, Open::Refused},
         {"REG_DWORD 0", REG_DWORD, {0, 0, 0, 0}, 0, "PROV_UNKNOW", Open::Refused},
         {"REG_DWORD 24", REG_DWORD, {24, 0, 0, 0}, 24, "PROV_RSA_AES", Open::Opens},
         {"REG_DWORD 1000", REG_DWORD, {0xE8, 0x03, 0, 0}, 1000, "PROV_UNKNOW", Open::Refused},
