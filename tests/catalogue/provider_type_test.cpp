@@ -156,10 +156,10 @@ TEST_F(ProviderType, ValuesOfAnyRegistryTypeAndSize) {
 }
 
 // keyPath holds the catalogue path, a backslash and MaxProviderNameInKeyPath
-// characters of name;
-// RegEnumKeyA is given room for 253 characters and a NUL. A name too long
-// for keyPath is opened by its whole name without a lookup, so the previous
-// provider's type stays and no number is passed: the open fails.
+// characters of name; RegEnumKeyA is given room for 253 characters and a
+// NUL. A name too long for keyPath is opened by its whole name without a
+// lookup, so the previous provider's type stays and no number is passed: the
+// open fails.
 TEST(ProviderNames, AtAndPastTheBufferLimits) {
     const struct {
         size_t length;

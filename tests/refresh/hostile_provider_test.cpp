@@ -126,12 +126,11 @@ TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
     CryptReleaseContext(handle, 0);
 
     TestWindow window;
-    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0),
-              LRESULT{MaxEnumeratedEntries});
-    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0),
-              LRESULT{MaxEnumeratedEntries});
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), MaxEnumeratedEntries);
-    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), MaxEnumeratedEntries);
+    const DWORD bound = MaxEnumeratedEntries;
+    EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), LRESULT{bound});
+    EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), LRESULT{bound});
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), bound);
+    EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedAlgorithms"), bound);
     EXPECT_TRUE(Answers(window));
     ClearFakeProvider(Fuzzed);
 }
