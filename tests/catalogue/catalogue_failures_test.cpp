@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "provider/provider.h"
+#include "support/keyscry_numbers.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/scratch_catalogue.h"
@@ -22,7 +22,7 @@ TEST(CatalogueFailures, CatalogueKeyDeletedWhileTheWindowExists) {
     ASSERT_FALSE(ListRows(appState.algorithmList).empty());
 
     catalogue.RemoveCatalogueKey();
-    SendCommand(window, IDC_REFRESH);
+    SendCommand(window, RefreshId);
     ASSERT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(watcher.seen[0].text, OpenFailedText);
     EXPECT_EQ(TextOf(appState.typeField), "PROV_RSA_FULL");
@@ -66,7 +66,7 @@ TEST(CatalogueFailures, CatalogueKeyDeletedWhileItIsEnumerated) {
 
     // Every index after the first fails; each adds the empty string, and the
     // enumeration gives up after a bounded run of failures.
-    std::vector<std::string> expected(MaxFailedIndexesInARow, "");
+    std::vector<std::string> expected(UnreadableIndexesBound, "");
     expected.push_back("One");
     EXPECT_EQ(ComboEntries(appState.providerCombo), expected);
     EXPECT_EQ(watcher.seen.size(), 1u);
@@ -127,10 +127,10 @@ TEST(CatalogueFailures, ShortRunOfUnreadableIndexesIsPassedOver) {
     platformRegEnumKeyA = reinterpret_cast<RegEnumKeyProc>(
         SwapImport("RegEnumKeyA", reinterpret_cast<void*>(RegEnumKeyUnreadableFirst)));
     ASSERT_TRUE(platformRegEnumKeyA);
-    for (DWORD unreadable : {MaxFailedIndexesInARow - 1, MaxFailedIndexesInARow}) {
+    for (DWORD unreadable : {UnreadableIndexesBound - 1, UnreadableIndexesBound}) {
         unreadableIndexes = unreadable;
         std::vector<std::string> expected(unreadable, "");
-        if (unreadable < MaxFailedIndexesInARow)
+        if (unreadable < UnreadableIndexesBound)
             expected.insert(expected.end(), names.begin() + unreadable, names.end());
         TestWindow window;
         EXPECT_EQ(ComboEntries(appState.providerCombo), expected) << unreadable;

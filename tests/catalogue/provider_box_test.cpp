@@ -128,7 +128,7 @@ TEST_F(ProviderBoxWindow, CatalogueIsReadOnceWhenTheWindowIsBuilt) {
     AddFake("First");
     Build();
     catalogue.AddProvider("Later", PROV_RSA_FULL, FakeProviderPath());
-    SendCommand(window, IDC_REFRESH);
+    SendCommand(window, RefreshId);
     EXPECT_EQ(ComboEntries(appState.providerCombo), Names{"First"});
 }
 

@@ -155,7 +155,7 @@ TEST_F(ProviderType, ValuesOfAnyRegistryTypeAndSize) {
     }
 }
 
-// keyPath holds the catalogue path, a backslash and MaxProviderNameInKeyPath
+// keyPath holds the catalogue path, a backslash and LongestNameLookedUp
 // characters of name; RegEnumKeyA is given room for 253 characters and a
 // NUL. A name too long for keyPath is opened by its whole name without a
 // lookup, so the previous provider's type stays and no number is passed: the
@@ -167,8 +167,8 @@ TEST(ProviderNames, AtAndPastTheBufferLimits) {
         bool typeLookedUp;
     } cases[] = {
         {1, true, true},
-        {MaxProviderNameInKeyPath, true, true},
-        {MaxProviderNameInKeyPath + 1, true, false},
+        {LongestNameLookedUp, true, true},
+        {LongestNameLookedUp + 1, true, false},
         {230, true, false},
         {253, true, false},
         {254, false, false},
@@ -180,7 +180,7 @@ TEST(ProviderNames, AtAndPastTheBufferLimits) {
         for (size_t i = 0; i < c.length; ++i)
             name += static_cast<char>('a' + i % 26);
         const std::string entry = c.listedWhole ? name : "";
-        const bool keyPathBuilt = entry.size() <= MaxProviderNameInKeyPath;
+        const bool keyPathBuilt = entry.size() <= LongestNameLookedUp;
         ScratchCatalogue catalogue;
         for (const std::string& each : {name, other})
             ClearFakeProvider(each);

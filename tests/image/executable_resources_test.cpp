@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "image/under_test.h"
+#include "support/keyscry_numbers.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ struct IconGroup {
 #pragma pack(pop)
 
 TEST_F(KeyscryResources, IconGroupHasOne32By32ImageOf8Bits) {
-    std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(500));
+    std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(IconId));
     ASSERT_EQ(group.size(), sizeof(IconGroup));
     const IconGroup* icons = reinterpret_cast<const IconGroup*>(group.data());
     EXPECT_EQ(icons->type, 1);

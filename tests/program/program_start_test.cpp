@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "support/keyscry_numbers.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
@@ -75,7 +76,7 @@ TEST_F(RunningKeyscry, SecondStartWarnsAndEndsWithOneWhileTheFirstRunsOn) {
 // the window as its owner, which waits for it. What the box says and its
 // style are checked where the command is (window/).
 TEST_F(RunningKeyscry, AboutBoxHasKeyscrysIconAndTheWindowWaitsForIt) {
-    PostMessageA(GetDlgItem(window, IDC_ABOUT), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(window, AboutId), BM_CLICK, 0, 0);
     HWND box = WaitForReadyBox(keyscry);
     ASSERT_TRUE(box);
     EXPECT_EQ(GetWindow(box, GW_OWNER), window);
@@ -113,7 +114,7 @@ TEST_F(RunningKeyscry, ControlsAreTheVersionSixCommonControls) {
 // provider box's edit field takes them, the read-only type field doesn't,
 // and Tab moves no focus, since the loop does no dialog navigation.
 TEST_F(RunningKeyscry, TypedKeysReachTheProviderBoxNotTheTypeField) {
-    HWND typed = FindWindowExA(GetDlgItem(window, IDC_PROVIDER), nullptr, "Edit", nullptr);
+    HWND typed = FindWindowExA(GetDlgItem(window, ProviderId), nullptr, "Edit", nullptr);
     HWND typeField = FindWindowExA(window, nullptr, "Edit", nullptr);
     ASSERT_TRUE(typed && typeField);
     const std::string typeText = FieldTextOf(typeField);
@@ -248,7 +249,7 @@ TEST(StartAndEnd, OnlyClassAndTitleTogetherStopAStartEveryCloseEndsWithZero) {
         void (*close)(HWND window); // null: the start stops at the warning
     } cases[] = {
         {nullptr, nullptr,
-         [](HWND window) { PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0); }},
+         [](HWND window) { PostMessageA(GetDlgItem(window, ExitId), BM_CLICK, 0, 0); }},
         {nullptr, nullptr, [](HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {nullptr, nullptr, PostClose},
         {"KeyscryLookalike", KeyscryTitle, PostClose},

@@ -7,8 +7,7 @@
 #include <map>
 #include <set>
 
-#include "app/identifiers.h"
-#include "provider/provider.h"
+#include "support/keyscry_numbers.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/other_process.h"
@@ -186,39 +185,39 @@ TEST(NothingWritten, WholeSessionOfTheRealExecutable) {
         return IsWindowVisible(window) != FALSE;
     })) << "Keyscry's window was not shown";
 
-    HWND providerCombo = GetDlgItem(window, IDC_PROVIDER);
-    HWND algorithmList = GetDlgItem(window, IDC_ALGORITHMS);
+    HWND providerCombo = GetDlgItem(window, ProviderId);
+    HWND algorithmList = GetDlgItem(window, AlgorithmsId);
     LRESULT providers = SendMessageA(providerCombo, CB_GETCOUNT, 0, 0);
     EXPECT_GT(providers, 0);
     LRESULT providersWithRows = 0;
     for (LRESULT i = 0; i < providers; ++i) {
         SendMessageA(providerCombo, CB_SETCURSEL, i, 0);
-        SendAnsweringBoxes(answerer, {window, WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE),
+        SendAnsweringBoxes(answerer, {window, WM_COMMAND, MAKEWPARAM(ProviderId, CBN_SELCHANGE),
                                       reinterpret_cast<LPARAM>(providerCombo)});
         providersWithRows += SendMessageA(algorithmList, LB_GETCOUNT, 0, 0) > 0;
     }
     EXPECT_GT(providersWithRows, 0); // the session did open real providers
-    SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
+    SendAnsweringBoxes(answerer, {window, WM_COMMAND, RefreshId, 0});
     // Names typed into the box, one without a key and one too long for the key
     // path; Refresh reads the box's list, not the typed text.
     HWND typedInto = FindWindowExA(providerCombo, nullptr, "Edit", nullptr);
     for (const std::string& typed :
-         {std::string("No Such Provider"), std::string(MaxProviderNameInKeyPath + 1, 'k')}) {
+         {std::string("No Such Provider"), std::string(LongestNameLookedUp + 1, 'k')}) {
         SendMessageA(typedInto, EM_SETSEL, 0, -1);
         for (char c : typed)
             PostMessageA(typedInto, WM_CHAR, static_cast<unsigned char>(c), 1);
         EXPECT_TRUE(WaitUntil([&] { return FieldTextOf(typedInto) == typed; })) << typed;
-        SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_REFRESH, 0});
+        SendAnsweringBoxes(answerer, {window, WM_COMMAND, RefreshId, 0});
     }
     for (const std::string& text : answerer.texts)
         EXPECT_EQ(text, OpenFailedText);
 
     size_t boxesBeforeAbout = answerer.captions.size();
-    SendAnsweringBoxes(answerer, {window, WM_COMMAND, IDC_ABOUT, 0});
+    SendAnsweringBoxes(answerer, {window, WM_COMMAND, AboutId, 0});
     ASSERT_EQ(answerer.captions.size(), boxesBeforeAbout + 1);
     EXPECT_EQ(answerer.captions.back(), AboutCaption);
 
-    PostMessageA(window, WM_COMMAND, IDC_EXIT, 0);
+    PostMessageA(window, WM_COMMAND, ExitId, 0);
     EXPECT_EQ(WaitForExit(keyscry, Patience), 0u);
     EndProgram(keyscry);
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "app/identifiers.h"
+#include "support/keyscry_numbers.h"
 #include "build_info.h"
 #include "support/image_headers.h"
 #include "support/other_process.h"
@@ -48,16 +48,15 @@ TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
     // A refresh, whose type name comes from a table of pointers that the
     // loader must have moved with the module.
     HWND typeField = FindWindowExA(window, nullptr, "Edit", nullptr);
-    HWND algorithmList = GetDlgItem(window, IDC_ALGORITHMS);
+    HWND algorithmList = GetDlgItem(window, AlgorithmsId);
     SetWindowTextW(typeField, L"");
     SendMessageA(algorithmList, LB_RESETCONTENT, 0, 0);
     DWORD_PTR result = 0;
-    EXPECT_TRUE(
-        SendMessageTimeoutA(window, WM_COMMAND, IDC_REFRESH, 0, SMTO_NORMAL, 30000, &result));
+    EXPECT_TRUE(SendMessageTimeoutA(window, WM_COMMAND, RefreshId, 0, SMTO_NORMAL, 30000, &result));
     EXPECT_GT(SendMessageA(algorithmList, LB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(FieldTextOf(typeField), "PROV_RSA_FULL"); // Wine's base provider sorts first
 
-    PostMessageA(GetDlgItem(window, IDC_EXIT), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(window, ExitId), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForExit(keyscry, 15000), 0u);
     EndProgram(keyscry);
     DeleteFileA(copy.c_str());

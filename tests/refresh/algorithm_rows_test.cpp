@@ -80,7 +80,7 @@ TEST_F(AlgorithmRows, RecordsThatDontFitOrEndTheListEarly) {
         ClearFakeProvider("Odd");
         SetFakeProviderAlgorithms("Odd", {record, record, record});
         SetFakeProviderValue("Odd", test.setting, test.value);
-        SendCommand(window, IDC_REFRESH);
+        SendCommand(window, RefreshId);
         EXPECT_EQ(Rows().size(), test.rows) << test.setting << " " << test.value;
     }
 }

@@ -13,7 +13,7 @@
 
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
-#include "provider/provider.h"
+#include "support/keyscry_numbers.h"
 #include "support/common.h"
 #include "support/message_boxes.h"
 #include "support/scratch_catalogue.h"
@@ -99,7 +99,7 @@ TEST(HostileProvider, SeededScriptsLeaveTheWindowSound) {
         ClearFakeProvider(Fuzzed);
         SetFakeProviderValue(Fuzzed, "Seed", seed);
         size_t boxesBefore = watcher.seen.size();
-        SendCommand(window, IDC_REFRESH);
+        SendCommand(window, RefreshId);
         bool openFailed = watcher.seen.size() > boxesBefore;
         std::string problems = ProblemsAfterRefresh(window, openFailed);
         ++ran;
@@ -126,7 +126,7 @@ TEST(HostileProvider, EndlessEnumerationsStopAtTheBound) {
     CryptReleaseContext(handle, 0);
 
     TestWindow window;
-    const DWORD bound = MaxEnumeratedEntries;
+    const DWORD bound = EntriesBound;
     EXPECT_EQ(SendMessageA(appState.containerCombo, CB_GETCOUNT, 0, 0), LRESULT{bound});
     EXPECT_EQ(SendMessageA(appState.algorithmList, LB_GETCOUNT, 0, 0), LRESULT{bound});
     EXPECT_EQ(FakeProviderRecord(Fuzzed, "ScriptedContainers"), bound);

@@ -3,7 +3,6 @@
 // leaves closed.
 #include <algorithm>
 
-#include "provider/provider.h"
 #include "support/provider_window_test.h"
 
 namespace {
@@ -41,7 +40,7 @@ TEST_F(Refresh, ContainersAreSortedAndTheFirstShown) {
         SetFakeProviderContainers("Containers", test.containers);
         if (!test.raw.empty())
             SetFakeProviderContainerRaw("Containers", test.raw);
-        SendCommand(window, IDC_REFRESH);
+        SendCommand(window, RefreshId);
         EXPECT_EQ(Containers(), test.entries);
         EXPECT_EQ(ComboShownText(appState.containerCombo),
                   test.entries.empty() ? "" : test.entries[0]);
@@ -90,7 +89,7 @@ TEST_F(Refresh, OpensForVerificationOnlyAndRepeatsItself) {
         if (chosen)
             Choose("Same");
         else
-            SendCommand(window, IDC_REFRESH);
+            SendCommand(window, RefreshId);
         EXPECT_EQ(Rows(), rows);
         EXPECT_EQ(Containers(), containers);
     }

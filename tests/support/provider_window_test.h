@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "fake_provider/fake_provider_config.h"
 #include "support/common.h"
+#include "support/keyscry_numbers.h"
 #include "support/keyscry_texts.h"
 #include "support/message_boxes.h"
 #include "support/scratch_catalogue.h"

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "support/keyscry_numbers.h"
 
 namespace {
 const char TestClassName[] = "KeyscryTestWindow";
@@ -35,7 +36,7 @@ void SendCommand(HWND window, WPARAM wParam) {
 
 void ChooseProviderAt(HWND window, int index) {
     SendMessageA(appState.providerCombo, CB_SETCURSEL, index, 0);
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE),
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(ProviderId, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(appState.providerCombo));
 }
 

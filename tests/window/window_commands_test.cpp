@@ -87,23 +87,23 @@ struct CommandCase {
 // The window stays either way: the process ends after the message loop.
 TEST_F(Commands, EachCommandAndTheCloseMessageHaveTheirOneAction) {
     const CommandCase cases[] = {
-        {WM_COMMAND, IDC_REFRESH, 1, false, 0}, // Refresh clicked
-        {WM_COMMAND, IDC_EXIT, 0, true, 0},     // Exit clicked
-        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SELCHANGE), 1, false, 0},
-        {WM_COMMAND, IDC_ABOUT, 0, false, 1}, // About clicked
-        {WM_COMMAND, MAKEWPARAM(IDC_CONTAINER, CBN_SELCHANGE), 0, false, 0},
-        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_EDITCHANGE), 0, false, 0},
-        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_EDITUPDATE), 0, false, 0},
-        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_SETFOCUS), 0, false, 0},
-        {WM_COMMAND, MAKEWPARAM(IDC_PROVIDER, CBN_CLOSEUP), 0, false, 0},
-        {WM_COMMAND, 0, 0, false, 0},                          // no control at all
-        {WM_COMMAND, IDC_PROVIDER, 0, false, 0},               // the provider box's id alone
-        {WM_COMMAND, IDC_CONTAINER, 0, false, 0},              // the container box's id alone
-        {WM_COMMAND, IDC_ALGORITHMS, 0, false, 0},             // the algorithm list's id
-        {WM_COMMAND, MAKEWPARAM(IDC_REFRESH, 2), 0, false, 0}, // Refresh, but another notification
-        {WM_COMMAND, MAKEWPARAM(IDC_EXIT, 1), 0, false, 0},    // Exit, but another notification
-        {WM_COMMAND, MAKEWPARAM(IDC_ABOUT, 1), 0, false, 0},   // About, but another notification
-        {WM_CLOSE, 0, 0, true, 0},                             // the close message
+        {WM_COMMAND, RefreshId, 1, false, 0}, // Refresh clicked
+        {WM_COMMAND, ExitId, 0, true, 0},     // Exit clicked
+        {WM_COMMAND, MAKEWPARAM(ProviderId, CBN_SELCHANGE), 1, false, 0},
+        {WM_COMMAND, AboutId, 0, false, 1}, // About clicked
+        {WM_COMMAND, MAKEWPARAM(ContainerId, CBN_SELCHANGE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(ProviderId, CBN_EDITCHANGE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(ProviderId, CBN_EDITUPDATE), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(ProviderId, CBN_SETFOCUS), 0, false, 0},
+        {WM_COMMAND, MAKEWPARAM(ProviderId, CBN_CLOSEUP), 0, false, 0},
+        {WM_COMMAND, 0, 0, false, 0},                        // no control at all
+        {WM_COMMAND, ProviderId, 0, false, 0},               // the provider box's id alone
+        {WM_COMMAND, ContainerId, 0, false, 0},              // the container box's id alone
+        {WM_COMMAND, AlgorithmsId, 0, false, 0},             // the algorithm list's id
+        {WM_COMMAND, MAKEWPARAM(RefreshId, 2), 0, false, 0}, // Refresh, but another notification
+        {WM_COMMAND, MAKEWPARAM(ExitId, 1), 0, false, 0},    // Exit, but another notification
+        {WM_COMMAND, MAKEWPARAM(AboutId, 1), 0, false, 0},   // About, but another notification
+        {WM_CLOSE, 0, 0, true, 0},                           // the close message
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -128,8 +128,8 @@ TEST_F(Commands, EachCommandAndTheCloseMessageHaveTheirOneAction) {
 // What the box says and how it is asked for; what start-up gives it (its
 // owner, Keyscry's own icon) is checked where start-up is.
 TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
-    SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
-    SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0); // the record is filled again each time
+    SendMessageA(window, WM_COMMAND, AboutId, 0);
+    SendMessageA(window, WM_COMMAND, AboutId, 0); // the record is filled again each time
     ASSERT_EQ(watcher.seen.size(), 2u);
     for (const MessageBoxSeen& box : watcher.seen) {
         EXPECT_EQ(box.caption, AboutCaption);
@@ -137,7 +137,7 @@ TEST_F(Commands, AboutBoxIsOwnedByTheWindowAndSaysWhatKeyscryIs) {
         EXPECT_EQ(box.owner, window);
         EXPECT_EQ(box.style, static_cast<DWORD>(MB_OK | MB_USERICON));
     }
-    EXPECT_EQ(appState.aboutParams.lpszIcon, MAKEINTRESOURCEA(500));
+    EXPECT_EQ(appState.aboutParams.lpszIcon, MAKEINTRESOURCEA(IconId));
     EXPECT_EQ(appState.aboutParams.hInstance, GetModuleHandleA(nullptr));
 }
 
@@ -174,7 +174,7 @@ TEST_F(Commands, RefreshInspectsTheCurrentEntryOrTheLastOneInspected) {
         watcher.seen.clear();
         SetWindowTextA(appState.typeField, "");
 
-        SendMessageA(window, WM_COMMAND, IDC_REFRESH, 0);
+        SendMessageA(window, WM_COMMAND, RefreshId, 0);
 
         EXPECT_EQ(Refreshes(), 1);
         EXPECT_STREQ(appState.providerName, step.inspected);

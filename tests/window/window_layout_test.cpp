@@ -21,20 +21,20 @@ struct ControlRow {
 // In creation order, which is also the children's order in the window.
 const ControlRow Controls[] = {
     {"Static", 0, "Provider:", 10, 20, 100, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
-    {"ComboBox", IDC_PROVIDER, nullptr, 110, 16, 520, 750, 0x50210142, 0, -12, "Tahoma",
+    {"ComboBox", ProviderId, nullptr, 110, 16, 520, 750, 0x50210142, 0, -12, "Tahoma",
      &AppState::providerCombo},
     {"Static", 0, "Provider Type:", 10, 48, 120, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
     {"Edit", 0, " ", 110, 45, 220, 20, 0x50010881, WS_EX_STATICEDGE, -12, "Tahoma",
      &AppState::typeField},
     {"Static", 0, "Container:", 350, 48, 90, 20, 0x50000000, 0, -11, "Tahoma", nullptr},
-    {"ComboBox", IDC_CONTAINER, nullptr, 420, 45, 210, 100, 0x50210142, 0, -12, "Tahoma",
+    {"ComboBox", ContainerId, nullptr, 420, 45, 210, 100, 0x50210142, 0, -12, "Tahoma",
      &AppState::containerCombo},
-    {"Button", IDC_REFRESH, "Refresh", 420, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
+    {"Button", RefreshId, "Refresh", 420, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
      &AppState::refreshButton},
-    {"Button", IDC_EXIT, "Exit", 530, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
+    {"Button", ExitId, "Exit", 530, 370, 100, 24, 0x50010000, 0, -11, "Tahoma",
      &AppState::exitButton},
-    {"Button", IDC_ABOUT, "About", 10, 370, 100, 24, 0x50010000, 0, -11, "Tahoma", nullptr},
-    {"ListBox", IDC_ALGORITHMS, nullptr, 10, 110, 620, 250, 0x50B05143, WS_EX_CLIENTEDGE, -12,
+    {"Button", AboutId, "About", 10, 370, 100, 24, 0x50010000, 0, -11, "Tahoma", nullptr},
+    {"ListBox", AlgorithmsId, nullptr, 10, 110, 620, 250, 0x50B05143, WS_EX_CLIENTEDGE, -12,
      "Courier New", &AppState::algorithmList},
     {"Static", 0, ColumnHeaderText, 10, 90, 620, 20, 0x50000000, 0, -12, "Courier New",
      &AppState::headerLabel},
@@ -136,7 +136,7 @@ TEST_F(Layout, ControlsFollowTheTable) {
 TEST_F(Layout, BareStartBuildsTheSameWindow) {
     HWND bare = BuildBareWindow(GetModuleHandleA(nullptr));
     ExpectControlsOfTheTable(bare, false);
-    EXPECT_EQ(ComboEntries(GetDlgItem(bare, IDC_PROVIDER)), ComboEntries(appState.providerCombo));
+    EXPECT_EQ(ComboEntries(GetDlgItem(bare, ProviderId)), ComboEntries(appState.providerCombo));
     DestroyWindow(bare);
 }
 
