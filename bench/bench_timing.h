@@ -28,7 +28,8 @@ inline double Median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Nothing of the tests runs while a benchmark times: no hook, no watcher. A
+// Nothing of the tests runs while a benchmark times: no message hook, no
+// watcher; a scratch catalogue only notes the keys Keyscry opens. A
 // provider that fails to open would show a message box, which blocks the
 // timed loop for ever; this guard ends the benchmark instead, naming the box.
 // Its timer costs the timed work nothing until it fires.

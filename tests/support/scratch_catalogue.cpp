@@ -20,27 +20,51 @@ bool IsAtOrBelow(const std::wstring& path, const std::wstring& top) {
            (top.empty() || path.size() == top.size() || path[top.size()] == L'\\');
 }
 
-// The registry's own name of a key ("\\REGISTRY\\User\\..."); empty for a
-// handle that is no key.
-std::wstring KeyName(HANDLE key) {
-    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-    static const auto queryKey = reinterpret_cast<QueryKey>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtQueryKey")));
-    ULONG name[520], length = 0; // KEY_NAME_INFORMATION: a length in bytes, then the name
-    if (queryKey(key, 3 /* KeyNameInformation */, name, sizeof name, &length) != 0)
-        return {};
-    return {reinterpret_cast<const wchar_t*>(name + 1), name[0] / sizeof(wchar_t)};
+// The keys that this executable's code opened and hasn't closed, by the path
+// each was opened by. Keyscry opens keys by RegOpenKeyA alone (the image
+// tests pin its imports) from code compiled into the executable, so its calls
+// pass through the executable's import table, where these two stand in; the
+// platform's own opens, made inside advapi32, don't.
+std::map<HKEY, std::string> heldKeys;
+template <typename Function> Function Advapi32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32"), name)));
+}
+const auto realOpenKey = Advapi32<decltype(&RegOpenKeyA)>("RegOpenKeyA");
+const auto realCloseKey = Advapi32<decltype(&RegCloseKey)>("RegCloseKey");
+
+LONG WINAPI OpenKeyAndHold(HKEY parent, LPCSTR path, PHKEY key) {
+    const LONG result = realOpenKey(parent, path, key);
+    if (result == ERROR_SUCCESS)
+        heldKeys[*key] = path ? path : "";
+    return result;
 }
 
-// The keys at or below `top` that this process holds open, found by asking
-// about every handle value in turn (Wine's GetProcessHandleCount answers 0).
-// Keys of the platform's own, which it keeps for the process, lie elsewhere.
-int OpenKeysAtOrBelow(const std::wstring& top) {
-    int count = 0;
-    for (ULONG_PTR value = 4; value < 0x2000; value += 4)
-        count += IsAtOrBelow(KeyName(reinterpret_cast<HANDLE>(value)), top);
-    return count;
+LONG WINAPI CloseHeldKey(HKEY key) {
+    heldKeys.erase(key);
+    return realCloseKey(key);
 }
+
+// Points the executable's imports of `real` at `hook`; false where it has none.
+bool Redirect(void* real, void* hook) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    bool found = false;
+    for (DWORD protection = 0; dll->Name; ++dll)
+        for (auto** slot = reinterpret_cast<void**>(base + dll->FirstThunk); *slot; ++slot)
+            if (*slot == real && VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection))
+                *slot = hook, found = true;
+    return found;
+}
+
+// At start-up, before any test: compiled code may keep an import's address
+// from one call to the next.
+const bool redirected =
+    Redirect(reinterpret_cast<void*>(realOpenKey), reinterpret_cast<void*>(OpenKeyAndHold)) &&
+    Redirect(reinterpret_cast<void*>(realCloseKey), reinterpret_cast<void*>(CloseHeldKey));
 
 // The key `subkey` of `parent`, found at `path` below the scratch key, and
 // every key below it, with their values as the registry holds them now.
@@ -98,13 +122,19 @@ ScratchCatalogue::ScratchCatalogue(const char* name)
                     sizeof guid);
     ReadKeys(rootKey, L"", L"", written);
     Use();
-    keysOpen = OpenKeysAtOrBelow(KeyName(rootKey));
+    // The check must see a key opened and closed as Keyscry does it, or fail.
+    HKEY seen = nullptr;
+    RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &seen);
+    const bool opened = heldKeys.count(seen);
+    RegCloseKey(seen);
+    EXPECT_TRUE(redirected && opened && !heldKeys.count(seen)) << "the keys opened can't be seen";
+    keysHeld = heldKeys;
 }
 
 ScratchCatalogue::~ScratchCatalogue() {
     ExpectOnlyWhatTheTestWrote(L"");
     Use(); // a catalogue made after this one and gone took HKEY_LOCAL_MACHINE's key along
-    EXPECT_EQ(OpenKeysAtOrBelow(KeyName(rootKey)), keysOpen) << "keys of the catalogue left open";
+    EXPECT_EQ(heldKeys, keysHeld) << "keys that Keyscry opened and left open";
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(rootKey);
     RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());

@@ -15,9 +15,11 @@
 // and so, before the test writes below a key, does each key of that subtree.
 // The registry is read back (Wine lets a key opened for reading be written);
 // the fake provider keeps its records elsewhere. Keyscry holds a key only
-// within one operation: when the catalogue goes, a key at or below the
-// scratch key that this process holds, and didn't when the catalogue was
-// made, fails the test too.
+// within one operation: when the catalogue goes, a key that this executable's
+// code opened (RegOpenKeyA, followed through its import table) and hasn't
+// closed, and didn't hold when the catalogue was made, fails the test too.
+// The platform's own opens, inside advapi32, aren't counted; where the check
+// can't see the executable's opens, making the catalogue fails the test.
 struct ScratchCatalogue {
     explicit ScratchCatalogue(const char* name = "Machine"); // creates the catalogue key
     ~ScratchCatalogue(); // checks, removes everything and restores HKEY_LOCAL_MACHINE
@@ -47,6 +49,6 @@ struct ScratchCatalogue {
 
     std::string root;
     HKEY rootKey = nullptr;
-    Keys written;     // what the test wrote
-    int keysOpen = 0; // the keys at or below the scratch key held once it was made
+    Keys written;                         // what the test wrote
+    std::map<HKEY, std::string> keysHeld; // Keyscry's keys open once it was made, by path
 };
