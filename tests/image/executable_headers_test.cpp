@@ -322,6 +322,8 @@ class KeyscryImage : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(underTest.facts) << "unknown architecture";
+        EXPECT_TRUE(underTest.path.ends_with(std::string("\\") + underTest.facts->fileName))
+            << underTest.path << " is not named " << underTest.facts->fileName;
         bytes = ReadWholeFile(underTest.path);
         ASSERT_FALSE(bytes.empty()) << underTest.path << " not found";
         image = ParseImage(bytes);

@@ -14,16 +14,16 @@
 #include "support/common.h"
 
 struct ArchitectureFacts {
-    const char* name; // as the build trees name it
-    const char* fileName;
+    const char* name;     // as the build trees name it
+    const char* fileName; // as a user downloads it, whatever the build calls it
     WORD machine;
     WORD optionalHeaderMagic;
     const char* manifestArchitecture;
 };
 
 inline const ArchitectureFacts Architectures[] = {
-    {"x86", KEYSCRY_X86_EXE_FILE, IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, "X86"},
-    {"x64", KEYSCRY_X64_EXE_FILE, IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, "amd64"},
+    {"x86", "Keyscry.exe", IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC, "X86"},
+    {"x64", "Keyscry64.exe", IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC, "amd64"},
 };
 
 struct ExecutableUnderTest {
