@@ -10,8 +10,10 @@
 # run, the quickest first, up to the first failure; then the file is restored.
 # Prints the executables and a line a fault: "caught by" the one that failed,
 # "survived", "timed-out in" the first that ran out of time where none failed,
-# "no-build", "no-match" (the sed script changed nothing) or "no-file", and
-# the totals. It edits the tree it lives in: run it on a copy meanwhile.
+# "no-build", "no-match" (the sed script changed nothing), "bad-sed" (sed
+# rejected it: the list is wrong, and the run exits 2) or "no-file", and the
+# totals; it exits 2 too where nothing is measured or the final rebuild fails.
+# It edits the tree it lives in: run it on a copy meanwhile.
 set -uo pipefail
 [ $# -eq 1 ] && faults=$(realpath -e -- "$1") || { echo "usage: fault-check.sh FAULTS" >&2; exit 2; }
 cd "$(dirname "$0")/.."
@@ -36,9 +38,12 @@ n=0
 while IFS='|' read -r -u 3 path script; do
     [[ -z "$path" || "$path" == \#* ]] && continue
     n=$((n + 1))
-    [ -f "$path" ] && cp "$path" "/tmp/fault-check.$$.orig" && file=$path && sed -i -e "$script" "$path"
+    rejected=0
+    [ -f "$path" ] && cp "$path" "/tmp/fault-check.$$.orig" && file=$path && { sed -i -e "$script" "$path" || rejected=1; }
     if [ -z "$file" ]; then
         result=no-file
+    elif [ $rejected -eq 1 ]; then
+        result=bad-sed
     elif cmp -s "$path" "/tmp/fault-check.$$.orig"; then
         result=no-match
     elif ! keyscry_build "$arch" 2>/dev/null; then
@@ -59,6 +64,9 @@ while IFS='|' read -r -u 3 path script; do
     echo "$n $result: $path $script"
 done 3<"$faults"
 keyscry_build "$arch" 2>/dev/null
+rebuilt=$?
 echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
     "timed out ${total[timed-out]:-0}, didn't build ${total[no-build]:-0}," \
-    "didn't match ${total[no-match]:-0}, no such file ${total[no-file]:-0}."
+    "didn't match ${total[no-match]:-0}, rejected by sed ${total[bad-sed]:-0}, no such file ${total[no-file]:-0}."
+[ $rebuilt -eq 0 ] || { echo "fault-check: the tree doesn't build again after the last fault (build/$arch/build.log)" >&2 && exit 2; }
+[ -z "${total[bad-sed]:-}" ] || exit 2

@@ -2,7 +2,9 @@
 # Checks the release that scripts/package.sh writes. It packages twice, once
 # from this checkout and once from a copy of it elsewhere, and checks that:
 #   - the two runs give the same bytes, file for file (zips and executables);
-#   - SHA256SUMS verifies with sha256sum -c;
+#   - SHA256SUMS verifies with sha256sum -c and lists exactly the x86 zip,
+#     Keyscry.exe, the x64 zip and Keyscry64.exe, in that order: the names
+#     that the README promises, which the build trees' executables bear too;
 #   - each zip holds exactly its executable, README.txt and LICENSE.txt, and
 #     its executable is byte for byte the one the build trees made;
 #   - the version in each zip's name is the executable's FileVersion (whose
@@ -11,6 +13,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 declare -A built=([x86]=$1 [x64]=$2)
+declare -A name=([x86]=Keyscry.exe [x64]=Keyscry64.exe)
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -34,14 +37,17 @@ for file in $first_files; do
 done
 (cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
 
+listed=""
 for arch in x86 x64; do
-    exe=${built[$arch]##*/}
+    exe=${name[$arch]}
+    [ "${built[$arch]##*/}" = "$exe" ] || fail "the $arch build made ${built[$arch]##*/}, not $exe"
     zips=("$work/first"/Keyscry-*-"$arch".zip)
     [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || {
         fail "no single $arch zip"
         continue
     }
     zip=${zips[0]}
+    listed+="${zip##*/} $exe "
     version=${zip##*/Keyscry-}
     version=${version%-"$arch".zip}
     entries=$(unzip -Z1 "$zip" | tr '\n' ' ')
@@ -54,6 +60,8 @@ for arch in x86 x64; do
     [ "$file_version" = "$version.0" ] ||
         fail "${zip##*/} names version $version, $exe's FileVersion is $file_version"
 done
+sums=$(awk '{ printf "%s ", $2 }' "$work/first/SHA256SUMS")
+[ "$sums" = "$listed" ] || fail "SHA256SUMS lists ${sums% }; expected ${listed% }"
 
 if [ $failures -gt 0 ]; then
     exit 1

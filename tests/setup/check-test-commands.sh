@@ -15,6 +15,8 @@ ln -s "$bin/stand-in" "$tree/cmake/wine-env.sh"
 printf '%s\n' "# one fault of each result" "app/product.cpp|s/sound/fails:beta/" "app/product.cpp|s/sound/quiet/" \
     "app/product.cpp|s/sound/hangs:beta/" "app/product.cpp|s/sound/broken/" "app/product.cpp|s/absent/x/" \
     "app/gone.cpp|s/a/b/" >"$tree/faults"
+printf '%s\n' "app/product.cpp|s/unterminated" "app/product.cpp|s/sound/quiet/" >"$tree/bad-sed"
+printf '%s\n' "app/product.cpp|s/sound/broken/w app/left.cpp" >"$tree/leaves-a-file"
 unset KEYSCRY_ARCHES
 export bin FAKE_TREE=$tree KEYSCRY_SETUP_DONE=1 DISPLAY=:99 KEYSCRY_X86_WINE=$bin/none KEYSCRY_X86_LD=$bin/none
 export FAKE_TESTS="wine_start:300: alpha:60:gtest beta:30:gtest refresh_tests:120:soak wine_stop:1500:"
@@ -24,7 +26,7 @@ export FAKE_TESTS="wine_start:300: alpha:60:gtest beta:30:gtest refresh_tests:12
 # "|" between fragments ("!" before one: never printed)
 while IFS='|' read -r run command code calls says; do
     [ -n "$run" ] || continue
-    rm -rf "$tree/build"
+    rm -rf "$tree/build" "$tree/app/"*
     echo sound >"$tree/app/product.cpp"
     status=0
     (cd "$tree" && bash -c "$command") >"$out" 2>&1 || status=$?
@@ -37,7 +39,9 @@ test.sh: a selection of nothing|scripts/test.sh -R '^none$'|1|configure x86;buil
 test.sh: set-up once, not again in the tests it starts|unset KEYSCRY_SETUP_DONE && FAKE_TESTS=package_check:300:release scripts/test.sh|0|dpkg-query;configure x86;build x86;configure x64;build x64;x64: package_check|== The x64 suite
 keyscry_tests: a selection of nothing|source scripts/common.sh && keyscry_tests x64 -L '^none$'|2||ctest --preset x64 -L ^none$ selects no test
 keyscry_build: a tree that another preset made configured again, one of its own not|scripts/release-build.sh x64 build/x64 && source scripts/common.sh && keyscry_build x64 && keyscry_build x64|0|configure release-x64;build x64;configure x64;build x64;build x64|
-fault-check.sh: one fault of each result, listed from another folder|cd app && ../scripts/fault-check.sh ../faults|0|configure x64;build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;build x64;x64: beta;x64: alpha;build x64;x64: beta;x64: alpha;build x64;build x64;x64: wine_stop|quickest first: beta alpha|1 caught by beta: app/product.cpp s/sound/fails:beta/|2 survived:|3 timed-out in beta:|4 no-build:|5 no-match:|6 no-file: app/gone.cpp|Faults: 6; caught 1, survived 1, timed out 1, didn't build 1, didn't match 1, no such file 1.
+fault-check.sh: one fault of each result that leaves the list sound, listed from another folder|cd app && ../scripts/fault-check.sh ../faults|0|configure x64;build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;build x64;x64: beta;x64: alpha;build x64;x64: beta;x64: alpha;build x64;build x64;x64: wine_stop|quickest first: beta alpha|1 caught by beta: app/product.cpp s/sound/fails:beta/|2 survived:|3 timed-out in beta:|4 no-build:|5 no-match:|6 no-file: app/gone.cpp|Faults: 6; caught 1, survived 1, timed out 1, didn't build 1, didn't match 1, rejected by sed 0, no such file 1.|!build again
+fault-check.sh: a script that sed rejects, the faults after it still measured|scripts/fault-check.sh bad-sed|2|configure x64;build x64;x64: wine_start;x64: alpha beta;build x64;x64: beta;x64: alpha;build x64;x64: wine_stop|1 bad-sed: app/product.cpp s/unterminated|2 survived:|rejected by sed 1, no such file 0.|!build again
+fault-check.sh: a fault that leaves another file broken, so the tree doesn't build again|scripts/fault-check.sh leaves-a-file|2|configure x64;build x64;x64: wine_start;x64: alpha beta;build x64;build x64;x64: wine_stop|1 no-build:|Faults: 1; caught 0, survived 0, timed out 0, didn't build 1,|the tree doesn't build again after the last fault
 fault-check.sh: an unchanged suite that fails|echo fails:alpha >app/product.cpp && scripts/fault-check.sh faults|2|configure x64;build x64;x64: wine_start;x64: alpha beta;x64: wine_stop|alpha ......***Failed|the unchanged suite fails|!Faults:
 fault-check.sh: no list|scripts/fault-check.sh|2||usage: fault-check.sh FAULTS
 fault-check.sh: a list that doesn't exist|scripts/fault-check.sh absent|2||usage: fault-check.sh FAULTS
