@@ -15,7 +15,7 @@
 # Every x86-64 machine runs the 64-bit build through Wine's 64-bit loader. The
 # 32-bit one needs Wine's 32-bit part, which apt can't always install, and a
 # kernel that executes 32-bit x86 code, which some don't: the probe starts
-# Wine's 32-bit loader and reads its answer.
+# Wine's 32-bit loader, or without it the system's, and reads its answer.
 # KEYSCRY_ARCHES overrides the probe: "x64" makes a machine that runs both act
 # as one that runs only the 64-bit build ("x86", "x86 x64" and "x86,x64" work
 # too, and fail at once where the 32-bit build can't run).
