@@ -1,13 +1,17 @@
 // Which Keyscry executable the file checks read. By default the one of the
-// test's own build tree; KEYSCRY_IMAGE (a Windows path) and KEYSCRY_IMAGE_ARCH
-// name another, so that the 64-bit tree, which runs on every machine, also
-// checks the 32-bit file: reading a file takes no 32-bit execution.
+// test's own build tree; KEYSCRY_IMAGE_RECORD (a Windows path) names the file
+// in which another tree wrote the Linux path of what it built, and
+// KEYSCRY_IMAGE_ARCH its architecture, so that the 64-bit tree, which runs on
+// every machine, also checks the 32-bit file: reading a file takes no 32-bit
+// execution.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "build_info.h"
@@ -32,9 +36,15 @@ struct ExecutableUnderTest {
 };
 
 inline ExecutableUnderTest UnderTest() {
-    const char* path = std::getenv("KEYSCRY_IMAGE");
+    const char* record = std::getenv("KEYSCRY_IMAGE_RECORD");
     const char* arch = std::getenv("KEYSCRY_IMAGE_ARCH");
-    ExecutableUnderTest underTest{path ? path : KeyscryPath(), nullptr};
+    ExecutableUnderTest underTest{KeyscryPath(), nullptr};
+    if (record) { // Wine sees the Linux file system as drive Z:
+        std::string built;
+        std::getline(std::ifstream(record), built);
+        std::replace(built.begin(), built.end(), '/', '\\');
+        underTest.path = built.empty() ? std::string("nothing written in ") + record : "Z:" + built;
+    }
     for (const ArchitectureFacts& facts : Architectures)
         if (std::strcmp(facts.name, arch ? arch : KEYSCRY_ARCH) == 0)
             underTest.facts = &facts;

@@ -7,13 +7,18 @@
 #     that the README promises, which the build trees' executables bear too;
 #   - each zip holds exactly its executable, README.txt and LICENSE.txt, and
 #     its executable is byte for byte the one the build trees made;
+#   - each README.txt is the one for its zip: res/README.txt.in with the
+#     version, the executable's name and its architecture ("32-bit" or
+#     "64-bit"), and LICENSE.txt is LICENSE, both with Windows line ends;
 #   - the version in each zip's name is the executable's FileVersion (whose
 #     fourth part is 0).
-#   check-package.sh X86_EXE X64_EXE    the executables of the two build trees
+#   check-package.sh X86_RECORD X64_EXE   the file in which the 32-bit tree
+#                                         wrote the path of what it built,
+#                                         and the 64-bit tree's executable
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-declare -A built=([x86]=$1 [x64]=$2)
-declare -A name=([x86]=Keyscry.exe [x64]=Keyscry64.exe)
+declare -A built=([x86]=$(cat "$1") [x64]=$2)
+declare -A name=([x86]=Keyscry.exe [x64]=Keyscry64.exe) bits=([x86]=32-bit [x64]=64-bit)
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -55,6 +60,10 @@ for arch in x86 x64; do
     unzip -q "$zip" -d "$work/$arch"
     cmp -s "$work/$arch/$exe" "${built[$arch]}" || fail "$exe in ${zip##*/} is not the build's ${built[$arch]}"
     cmp -s "$work/$arch/$exe" "$work/first/$exe" || fail "$exe in ${zip##*/} is not the bare $exe"
+    sed -e "s/@PROJECT_VERSION@/$version/g; s/@KEYSCRY_EXE_NAME@/${exe%.exe}/g" \
+        -e "s/@KEYSCRY_BITS@/${bits[$arch]}/g; s/\$/\r/" "$root/res/README.txt.in" | cmp -s - "$work/$arch/README.txt" ||
+        fail "README.txt in ${zip##*/} is not the one for $exe, the ${bits[$arch]} build, $version"
+    sed 's/$/\r/' "$root/LICENSE" | cmp -s - "$work/$arch/LICENSE.txt" || fail "LICENSE.txt in ${zip##*/} is not LICENSE"
     # The version block's strings are UTF-16: each key is followed by its value.
     file_version=$(strings -e l "$work/$arch/$exe" | grep -x -A1 FileVersion | tail -n 1)
     [ "$file_version" = "$version.0" ] ||
