@@ -7,12 +7,15 @@
 # command) is built and its GoogleTest executables, every one that CTest
 # knows by the label gtest, run unchanged: where one fails, it stops. Then
 # each fault is put into its file alone, the tree rebuilt and the executables
-# run, the quickest first, up to the first failure; then the file is restored.
-# Prints the executables and a line a fault: "caught by" the one that failed,
-# "survived", "timed-out in" the first that ran out of time where none failed,
-# "no-build", "no-match" (the sed script changed nothing), "bad-sed" (sed
-# rejected it: the list is wrong, and the run exits 2) or "no-file", and the
-# totals; it exits 2 too where nothing is measured or the final rebuild fails.
+# run, the quickest first, up to the first failure in which a test ran; then
+# the file is restored. Prints the executables and a line a fault: "caught by"
+# the one that failed, "survived", "timed-out in" or "broken in" the first
+# that ran out of time or failed without running a test (it didn't start, or
+# Wine died) where none caught it, "no-build", "no-match" (the sed script
+# changed nothing), "bad-sed" (sed rejected it: the list is wrong, and the run
+# exits 2) or "no-file", and the totals. It exits 2 too where the list puts no
+# fault into a file (none, or each no-file or no-match) or the final rebuild
+# fails.
 # It edits the tree it lives in: run it on a copy meanwhile.
 set -uo pipefail
 [ $# -eq 1 ] && faults=$(realpath -e -- "$1") || { echo "usage: fault-check.sh FAULTS" >&2; exit 2; }
@@ -52,11 +55,14 @@ while IFS='|' read -r -u 3 path script; do
         result=survived
         for test in "${order[@]}"; do
             output=$(ctest --preset "$arch" --no-tests=error -R "^$test\$" -FA '.*' 2>&1) && continue
-            if ! grep -q '\*\*\*Timeout' <<<"$output"; then
+            if grep -q '\*\*\*Timeout' <<<"$output"; then
+                [ "$result" != survived ] || result="timed-out in $test"
+            elif ! grep -qF '[ RUN      ]' <<<"$output"; then
+                [ "$result" != survived ] || result="broken in $test"
+            else
                 result="caught by $test"
                 break
             fi
-            [ "$result" != survived ] || result="timed-out in $test"
         done
     fi
     restore
@@ -66,7 +72,9 @@ done 3<"$faults"
 keyscry_build "$arch" 2>/dev/null
 rebuilt=$?
 echo "Faults: $n; caught ${total[caught]:-0}, survived ${total[survived]:-0}," \
-    "timed out ${total[timed-out]:-0}, didn't build ${total[no-build]:-0}," \
+    "timed out ${total[timed-out]:-0}, broken ${total[broken]:-0}, didn't build ${total[no-build]:-0}," \
     "didn't match ${total[no-match]:-0}, rejected by sed ${total[bad-sed]:-0}, no such file ${total[no-file]:-0}."
 [ $rebuilt -eq 0 ] || { echo "fault-check: the tree doesn't build again after the last fault (build/$arch/build.log)" >&2 && exit 2; }
 [ -z "${total[bad-sed]:-}" ] || exit 2
+[ $((n - ${total[no-file]:-0} - ${total[no-match]:-0})) -gt 0 ] ||
+    { echo "fault-check: $1 puts no fault into a file: nothing is measured" >&2 && exit 2; }

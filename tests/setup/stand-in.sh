@@ -3,6 +3,12 @@
 # named after on the machine that the FAKE_ variables describe, and logs the
 # calls that a check compares, a line each, to FAKE_LOG.
 name=${0##*/}
+holds() { # LINE FILE...: whether a file holds the line, as grep -qx answers
+    grep -qx "$@"
+    local status=$?
+    [ $status -lt 2 ] || { echo "stand-in $name: can't read ${*:2}" >&2 && exit 3; }
+    return $status
+}
 case $name in
 # Set-up's package tools. FAKE_UID: what id -u says; FAKE_MISSING: the
 # packages that are not installed; FAKE_UPDATE=fail: apt-get update fails for
@@ -36,10 +42,12 @@ dpkg | apt-get)
 *-no-library) echo "$name" >>"$FAKE_LOG" && echo "$0: error while loading shared libraries: libz.so.1: cannot open shared object file" >&2 && exit 127 ;;
 # The build and CTest of the scratch tree FAKE_TREE, whose file
 # app/product.cpp holds what its build does: "broken" fails to build,
-# "fails:NAME" or "hangs:NAME" makes the test NAME fail or time out. Its tests
-# are FAKE_TESTS, "NAME:TIMEOUT:LABEL" each; every test fails in the presets
-# in FAKE_FAILING; package_check starts set-up, as the release check's
-# packaging does. Wine starts and stops at once.
+# "fails:NAME" or "hangs:NAME" makes the test NAME fail or time out, and
+# "dies:NAME" fail before any of its cases runs. Its tests are FAKE_TESTS,
+# "NAME:TIMEOUT:LABEL" each; every test fails in the presets in FAKE_FAILING;
+# package_check starts set-up, as the release check's packaging does. Wine
+# starts and stops at once. A tree whose files can't be read is the stand-in's
+# own error (exit code 3), never a good build nor a passing test.
 wine-env.sh) ;;
 cmake)
     case $1 in
@@ -47,7 +55,7 @@ cmake)
     --build)
         echo "build ${2##*/}" >>"$FAKE_LOG"
         # "broken" in any app/*.cpp fails it: a fault's sed script may write another.
-        ! grep -qx broken "$FAKE_TREE"/app/*.cpp
+        ! holds broken "$FAKE_TREE"/app/*.cpp
         ;;
     *) PATH=${PATH#*:} exec cmake "$@" ;;
     esac
@@ -74,9 +82,10 @@ ctest)
     status=0
     for test in "${selected[@]}"; do
         [ "$test" != package_check ] || "$FAKE_TREE/scripts/setup.sh" || status=8
-        ! grep -qx "hangs:$test" "$FAKE_TREE/app/product.cpp" || { echo "$test ......***Timeout" && status=8; }
-        if grep -qx "fails:$test" "$FAKE_TREE/app/product.cpp" || [[ $FAKE_FAILING == *$preset* ]]; then
-            echo "$test ......***Failed" && status=8
+        ! holds "hangs:$test" "$FAKE_TREE/app/product.cpp" || { echo "$test ......***Timeout" && status=8; }
+        ! holds "dies:$test" "$FAKE_TREE/app/product.cpp" || { echo "$test ......***Failed" && status=8; }
+        if holds "fails:$test" "$FAKE_TREE/app/product.cpp" || [[ $FAKE_FAILING == *$preset* ]]; then
+            echo "[ RUN      ] $test.Case" && echo "$test ......***Failed" && status=8
         fi
     done
     exit $status
