@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +80,16 @@ inline void PrintFigure(const std::string& figure, const std::string& value, dou
                     std::atof(shown) <= goal ? "met" : "missed");
     else
         std::printf("none | reference |\n");
+}
+
+// The support's own checks (no write to a scratch catalogue, no key left
+// open) report as GoogleTest failures, here outside any test: each printed its
+// message, and the benchmark fails with them.
+inline int ExitStatus() {
+    if (!::testing::Test::HasFailure())
+        return 0;
+    std::printf("FAILED: a check above failed\n");
+    return 1;
 }
 
 // A figure of a time against a baseline's, and their ratio.

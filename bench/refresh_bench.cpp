@@ -115,5 +115,5 @@ int main(int argc, char** argv) {
                keyscry, baseline, 2, 1.10);
     PrintTimes("The same refresh against the bare CryptoAPI enumeration, for reference", keyscry,
                enumeration, 2, 0);
-    return 0;
+    return ExitStatus();
 }

@@ -5,14 +5,15 @@
 # README's Figures section says what each compares. It ends with one Markdown
 # table under a line that names the date, the machine and the builds, ready
 # for the README; build/bench.log keeps the whole output. Exits 1 when a
-# benchmark itself fails (a wrong row count, a message box, a program that
-# didn't get ready), 2 when the build fails; a missed goal is a figure, not a
-# failure.
+# benchmark itself fails (a wrong row count, a message box, a check of the
+# support, a program that didn't get ready, fewer figures than it owes), 2
+# when the build fails; a missed goal is a figure, not a failure.
 #   bench/run.sh [startup|refresh|scale]...   (all three without any)
 set -euo pipefail
 source "$(dirname "$0")/../scripts/common.sh"
 
 declare -A programs=([startup]=startup_driver [refresh]=refresh_bench [scale]=scale_bench)
+declare -A owed=([startup]=3 [refresh]=2 [scale]=3) # the figures each prints
 for name in "$@"; do
     [[ -n $name && -n ${programs[$name]:-} ]] || { echo "usage: bench/run.sh [startup|refresh|scale]..." >&2 && exit 2; }
 done
@@ -47,9 +48,10 @@ for arch in "${arches[@]}"; do
         output=$(keyscry_wine_run "$build_dir/bin/$run" | tr -d '\r') || status=$?
         grep -v $'^figure\t' <<<"$output" || true
         mapfile -t -O ${#rows[@]} rows < <(sed -n "s/^figure\t|/| $arch |/p" <<<"$output")
-        if [ "$status" -ne 0 ] || grep -q '^FAILED' <<<"$output"; then
+        figures=$(grep -c $'^figure\t' <<<"$output" || true)
+        if [ "$status" -ne 0 ] || grep -q '^FAILED' <<<"$output" || [ "$figures" -lt "${owed[$name]}" ]; then
             failed+=("$arch $run")
-            rows+=("| $arch | $run | failed (exit code $status) |  |  | FAILED |")
+            rows+=("| $arch | $run | failed (exit code $status, $figures of ${owed[$name]} figures) |  |  | FAILED |")
         fi
     done
     keyscry_wine_stop

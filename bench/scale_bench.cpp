@@ -122,5 +122,5 @@ int main(int argc, char** argv) {
     PrintGrowth("Refresh of fake algorithm records", "row", refresh[1], refresh[2]);
     PrintGrowth("Fill of the provider box from a catalogue of providers", "provider", fill[0],
                 fill[1]);
-    return 0;
+    return ExitStatus();
 }

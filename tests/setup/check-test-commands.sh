@@ -54,6 +54,7 @@ fault-check.sh: a list that doesn't exist|scripts/fault-check.sh absent|2||usage
 soak.sh: a batch of each kind|FAKE_BATCHES=pass,fail,late,crash scripts/soak.sh 3500|1|configure x64;build x64;seeds 1-1000;seeds 1001-2000;seeds 2001-3000;seeds 3001-3500|seed 1001: a row of 200|seeds 2001-3000: the test process ended with exit code 1 after a summary of no failed seed|seeds 3001-3500: the test process ended with exit code 3 without its summary|soak: 3500 seeds ran, 1501 failed
 soak.sh: batches that pass|FAKE_BATCHES=pass,pass scripts/soak.sh 1500|0|configure x64;build x64;seeds 1-1000;seeds 1001-1500|soak: 1500 seeds ran, 0 failed
 soak.sh: no seeds|scripts/soak.sh 0|2||usage: soak.sh
+bench/run.sh: a benchmark that passes and prints fewer figures than it owes|bench/run.sh scale|1|configure x64;build x64|== x64: scale_bench.exe|failed (exit code 0, 0 of 3 figures)|Failed: x64 scale_bench.exe
 bench/run.sh: an empty name|bench/run.sh ''|2||usage: bench/run.sh
 EOF
 check_done "check-test-commands: each command ran, chose and counted as each row expects"
