@@ -1,6 +1,7 @@
 // Keyscry only reads. A whole session of the real executable (every provider
 // of the prefix visited, Refresh, names typed, About, Exit) leaves the
-// registry and the files of the Wine prefix as they were. That every open is
+// prefix's HKLM\Software and HKCU, every file and folder of its drive C:, and
+// those of Keyscry's own and working folders as they were. That every open is
 // a verification context is checked where the refresh is.
 #include <gtest/gtest.h>
 
