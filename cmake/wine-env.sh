@@ -9,10 +9,8 @@
 # prefix is made once per folder (about 10 s) and reused after that.
 set -euo pipefail
 
-if [ $# -lt 3 ]; then
-    echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2
-    exit 2
-fi
+usage() { echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2 && exit 2; }
+[ $# -ge 3 ] || usage
 arch=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 action=$3
@@ -56,11 +54,7 @@ fail_with_log() { # CODE LOG WHAT
 }
 
 # The display started here, when the caller had none, serves every program.
-use_display() {
-    if [ -f "$dir/xvfb.display" ]; then
-        export DISPLAY=$(cat "$dir/xvfb.display")
-    fi
-}
+use_display() { [ ! -f "$dir/xvfb.display" ] || export DISPLAY=$(cat "$dir/xvfb.display"); }
 
 start_display() {
     [ -n "${DISPLAY:-}" ] && return 0
@@ -123,8 +117,5 @@ stop)
     wineserver -k 2>/dev/null || true
     stop_display
     ;;
-*)
-    echo "usage: wine-env.sh x86|x64 DIR start|run EXE...|stop" >&2
-    exit 2
-    ;;
+*) usage ;;
 esac
