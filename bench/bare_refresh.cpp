@@ -3,12 +3,13 @@
 #include <wincrypt.h>
 
 #include "provider/provider.h"
+#include "support/keyscry_numbers.h"
 
 namespace {
 
 char providerName[255];
 char keyPath[255];
-char containerName[100];
+char containerName[ContainerBuffer];
 char rowText[550];
 PROV_ENUMALGS_EX record;
 

@@ -15,11 +15,12 @@
 #include "app/identifiers.h"
 #include "bare_refresh.h"
 #include "provider/provider.h"
+#include "support/keyscry_numbers.h"
 #include "ui/ui.h"
 
 namespace {
 
-char keyName[255];
+char keyName[LongestNameListed + 1];
 
 LRESULT CALLBACK BareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
@@ -96,7 +97,8 @@ HWND BuildBareWindow(HINSTANCE instance) {
             continue;
         HKEY key = nullptr;
         RegOpenKeyA(HKEY_LOCAL_MACHINE, ProviderKeyPath, &key);
-        for (DWORD index = 0; RegEnumKeyA(key, index, keyName, 254) != ERROR_NO_MORE_ITEMS; ++index)
+        for (DWORD index = 0;
+             RegEnumKeyA(key, index, keyName, sizeof keyName) != ERROR_NO_MORE_ITEMS; ++index)
             SendMessageA(controls[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyName));
         RegCloseKey(key);
         SendMessageA(controls[i], CB_SETCURSEL, 0, 0);

@@ -74,8 +74,7 @@ TEST(CatalogueFailures, CatalogueKeyDeletedWhileItIsEnumerated) {
 }
 
 namespace {
-using RegEnumKeyProc = LONG(WINAPI*)(HKEY, DWORD, LPSTR, DWORD);
-RegEnumKeyProc platformRegEnumKeyA = nullptr;
+const auto platformRegEnumKeyA = Advapi32<decltype(&RegEnumKeyA)>("RegEnumKeyA");
 DWORD unreadableIndexes = 0;
 
 // The platform's RegEnumKeyA, but the first indexes can't be read.
@@ -83,34 +82,6 @@ LONG WINAPI RegEnumKeyUnreadableFirst(HKEY key, DWORD index, LPSTR name, DWORD s
     if (index < unreadableIndexes)
         return ERROR_ACCESS_DENIED;
     return platformRegEnumKeyA(key, index, name, size);
-}
-
-// Points this executable's import of `function` at `replacement` and returns
-// what it pointed at before.
-void* SwapImport(const char* function, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    DWORD imports =
-        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll) {
-        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-        for (; name->u1.AddressOfData; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
-                lstrcmpA(
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name,
-                    function) != 0)
-                continue;
-            DWORD protection = 0;
-            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-            void* previous = reinterpret_cast<void*>(slot->u1.Function);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(slot, sizeof *slot, protection, &protection);
-            return previous;
-        }
-    }
-    return nullptr;
 }
 } // namespace
 
@@ -124,9 +95,7 @@ TEST(CatalogueFailures, ShortRunOfUnreadableIndexesIsPassedOver) {
     for (const std::string& name : names)
         catalogue.AddProvider(name, PROV_RSA_FULL);
     MessageBoxWatcher watcher;
-    platformRegEnumKeyA = reinterpret_cast<RegEnumKeyProc>(
-        SwapImport("RegEnumKeyA", reinterpret_cast<void*>(RegEnumKeyUnreadableFirst)));
-    ASSERT_TRUE(platformRegEnumKeyA);
+    ASSERT_TRUE(RedirectImports(platformRegEnumKeyA, RegEnumKeyUnreadableFirst));
     for (DWORD unreadable : {UnreadableIndexesBound - 1, UnreadableIndexesBound}) {
         unreadableIndexes = unreadable;
         std::vector<std::string> expected(unreadable, "");
@@ -135,5 +104,5 @@ TEST(CatalogueFailures, ShortRunOfUnreadableIndexesIsPassedOver) {
         TestWindow window;
         EXPECT_EQ(ComboEntries(appState.providerCombo), expected) << unreadable;
     }
-    SwapImport("RegEnumKeyA", reinterpret_cast<void*>(platformRegEnumKeyA));
+    RedirectImports(&RegEnumKeyUnreadableFirst, platformRegEnumKeyA);
 }

@@ -55,8 +55,8 @@ TEST(ProviderBox, NoSubkeysOrNoKeyGiveAnEmptyBox) {
     }
 }
 
-// Names the size of keyNameBuffer and beyond: RegEnumKeyA is given room for
-// 253 characters and its NUL, so longer names fail with ERROR_MORE_DATA.
+// Names as long as the catalogue lists and longer, which don't fit the
+// enumeration's buffer and fail with ERROR_MORE_DATA.
 TEST(ProviderBox, UnreadableNamesGiveEmptyEntries) {
     auto longNames = [](size_t count, size_t length) {
         Names names;
@@ -71,7 +71,7 @@ TEST(ProviderBox, UnreadableNamesGiveEmptyEntries) {
         names.push_back("c");
         return names;
     };
-    Names longest = longNames(1, 253);
+    Names longest = longNames(1, LongestNameListed);
     struct Case {
         Names subkeys;
         Names entries;
@@ -79,10 +79,10 @@ TEST(ProviderBox, UnreadableNamesGiveEmptyEntries) {
     const Case cases[] = {
         {withNeighbours(longest), {"a", longest[0], "c"}},
         // A short run of failures: an empty entry each, and on to "c".
-        {withNeighbours(longNames(3, 254)), {"", "", "", "a", "c"}},
+        {withNeighbours(longNames(3, LongestNameListed + 1)), {"", "", "", "a", "c"}},
         // A run longer than the bound on failures: these indexes exist, so
         // the enumeration goes on to "c".
-        {withNeighbours(longNames(20, 255)),
+        {withNeighbours(longNames(20, LongestNameListed + 2)),
          [] {
              Names entries(20, "");
              entries.push_back("a");

@@ -159,10 +159,9 @@ TEST_F(ProviderType, ValuesOfAnyRegistryTypeAndSize) {
 }
 
 // keyPath holds the catalogue path, a backslash and LongestNameLookedUp
-// characters of name; RegEnumKeyA is given room for 253 characters and a
-// NUL. A name too long for keyPath is opened by its whole name without a
-// lookup, so the previous provider's type stays and no number is passed: the
-// open fails.
+// characters of name; the catalogue lists names up to LongestNameListed. A
+// name too long for keyPath is opened by its whole name without a lookup, so
+// the previous provider's type stays and no number is passed: the open fails.
 TEST(ProviderNames, AtAndPastTheBufferLimits) {
     const struct {
         size_t length;
@@ -173,8 +172,8 @@ TEST(ProviderNames, AtAndPastTheBufferLimits) {
         {LongestNameLookedUp, true, true},
         {LongestNameLookedUp + 1, true, false},
         {230, true, false},
-        {253, true, false},
-        {254, false, false},
+        {LongestNameListed, true, false},
+        {LongestNameListed + 1, false, false},
     };
     const std::string other = "zz short"; // sorts after every long name
     for (const auto& c : cases) {

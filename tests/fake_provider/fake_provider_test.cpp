@@ -4,6 +4,7 @@
 
 #include "fake_provider/fake_provider_config.h"
 #include "support/common.h"
+#include "support/keyscry_numbers.h"
 #include "support/scratch_catalogue.h"
 
 namespace {
@@ -178,7 +179,9 @@ std::pair<DWORD, std::vector<BYTE>> AnsweredInARow(HCRYPTPROV handle, DWORD para
 // The algorithm template answers its count of records, taking over from the
 // list of algorithms; an endless enumeration answers past any bound.
 TEST_F(FakeProvider, TemplateRepeatsAndEndlessEnumerationsAnswerPastAnyBound) {
-    constexpr DWORD Past = 2 * 65536; // twice Keyscry's bound, beyond any script
+    constexpr DWORD Past = 2 * EntriesBound; // beyond any script too
+    char lastEndless[24]; // the last container asked for: "Endless ", its index in ten digits
+    wsprintfA(lastEndless, "Endless %010lu", Past - 1);
     const PROV_ENUMALGS_EX record = FakeAlgorithm(CALG_MD5, "MD5", 0, "MD5 hash", 128, 128, 128);
     const std::vector<BYTE> recordBytes = Padded(record, sizeof record);
     const struct {
@@ -188,10 +191,9 @@ TEST_F(FakeProvider, TemplateRepeatsAndEndlessEnumerationsAnswerPastAnyBound) {
         size_t logRows; // the open, the calls (255 at most), the release
     } cases[] = {
         {0, 1, 2, Bytes("only"), 7},
-        {FakeEndlessContainers, Past, 2, Bytes("Endless 0000131071"), 257},
+        {FakeEndlessContainers, Past, 2, Bytes(lastEndless), 257},
         {FakeEndlessAlgorithms, 1, Past, Bytes("only"), 257},
-        {FakeEndlessContainers | FakeEndlessAlgorithms, Past, Past, Bytes("Endless 0000131071"),
-         257},
+        {FakeEndlessContainers | FakeEndlessAlgorithms, Past, Past, Bytes(lastEndless), 257},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.endless);

@@ -1,95 +1,20 @@
 // Keyscry's executable as a file, PE32 or PE32+: its headers and its import
-// table, read straight from the bytes on disk rather than through the loader.
+// table, read straight from the bytes on disk.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "image/under_test.h"
+#include "support/image_headers.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-Bytes ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Copies a header out of the file; false when it would reach past the end.
-template <typename Header> bool ReadAt(const Bytes& bytes, size_t offset, Header& header) {
-    if (offset > bytes.size() || bytes.size() - offset < sizeof header)
-        return false;
-    std::memcpy(&header, bytes.data() + offset, sizeof header);
-    return true;
-}
-
-// The parts of the optional header that the checks read; the two formats
-// differ in the width of a few fields before these.
-struct OptionalHeader {
-    WORD magic = 0;
-    DWORD entryPoint = 0;
-    ULONGLONG imageBase = 0;
-    DWORD sizeOfImage = 0;
-    WORD subsystem = 0;
-    WORD dllCharacteristics = 0;
-    IMAGE_DATA_DIRECTORY directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES]{};
-};
-
-struct Image {
-    bool valid = false;
-    IMAGE_FILE_HEADER file{};
-    OptionalHeader optional;
-    std::vector<IMAGE_SECTION_HEADER> sections;
-};
-
-template <typename Header> bool ReadOptionalHeader(const Bytes& bytes, size_t at, Image& image) {
-    Header header{};
-    if (!ReadAt(bytes, at, header) || header.Magic != image.optional.magic)
-        return false;
-    image.optional.entryPoint = header.AddressOfEntryPoint;
-    image.optional.imageBase = header.ImageBase;
-    image.optional.sizeOfImage = header.SizeOfImage;
-    image.optional.subsystem = header.Subsystem;
-    image.optional.dllCharacteristics = header.DllCharacteristics;
-    std::memcpy(image.optional.directories, header.DataDirectory, sizeof header.DataDirectory);
-    return true;
-}
-
-Image ParseImage(const Bytes& bytes) {
-    Image image;
-    IMAGE_DOS_HEADER dos{};
-    DWORD signature = 0;
-    if (!ReadAt(bytes, 0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-        !ReadAt(bytes, dos.e_lfanew, signature) || signature != IMAGE_NT_SIGNATURE)
-        return image;
-    size_t fileHeaderAt = dos.e_lfanew + sizeof signature;
-    size_t optionalAt = fileHeaderAt + sizeof image.file;
-    if (!ReadAt(bytes, fileHeaderAt, image.file) ||
-        !ReadAt(bytes, optionalAt, image.optional.magic))
-        return image;
-    bool optionalRead = image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
-                            ? ReadOptionalHeader<IMAGE_OPTIONAL_HEADER64>(bytes, optionalAt, image)
-                            : ReadOptionalHeader<IMAGE_OPTIONAL_HEADER32>(bytes, optionalAt, image);
-    if (!optionalRead)
-        return image;
-    size_t sectionAt = optionalAt + image.file.SizeOfOptionalHeader;
-    for (WORD i = 0; i < image.file.NumberOfSections; ++i) {
-        IMAGE_SECTION_HEADER section{};
-        if (!ReadAt(bytes, sectionAt + i * sizeof section, section))
-            return image;
-        image.sections.push_back(section);
-    }
-    image.valid = true;
-    return image;
-}
 
 const IMAGE_SECTION_HEADER* SectionOf(const Image& image, DWORD rva) {
     for (const IMAGE_SECTION_HEADER& section : image.sections) {

@@ -16,27 +16,24 @@
 #include "support/image_headers.h"
 
 int main(int argc, char** argv) {
-    ImageHeaders keyscry = argc == 3 ? ImageHeadersOf(argv[1]) : ImageHeaders{};
-    if (!keyscry.at || reinterpret_cast<ULONG_PTR>(GetModuleHandleA(nullptr)) !=
-                           keyscry.nt.OptionalHeader.ImageBase)
+    Bytes bytes = argc == 3 ? ReadWholeFile(argv[1]) : Bytes{};
+    Image keyscry = ParseImage(bytes);
+    if (!keyscry.valid ||
+        reinterpret_cast<ULONG_PTR>(GetModuleHandleA(nullptr)) != keyscry.optional.imageBase)
         return 90;
 
-    IMAGE_NT_HEADERS asDll = keyscry.nt;
-    asDll.FileHeader.Characteristics |= IMAGE_FILE_DLL;
-    asDll.OptionalHeader.AddressOfEntryPoint = 0;
-    if (!CopyFileA(argv[1], argv[2], FALSE))
+    keyscry.file.Characteristics |= IMAGE_FILE_DLL;
+    std::memcpy(&bytes[keyscry.fileHeaderAt], &keyscry.file, sizeof keyscry.file);
+    // The entry point's field lies at the same offset in PE32 and PE32+.
+    size_t entryPointAt = keyscry.optionalAt + offsetof(IMAGE_OPTIONAL_HEADER, AddressOfEntryPoint);
+    std::memset(&bytes[entryPointAt], 0, sizeof(DWORD));
+    if (!std::ofstream(argv[2], std::ios::binary)
+             .write(reinterpret_cast<const char*>(bytes.data()), bytes.size()))
         return 91;
-    {
-        std::fstream copy(argv[2], std::ios::binary | std::ios::in | std::ios::out);
-        copy.seekp(keyscry.at);
-        copy.write(reinterpret_cast<const char*>(&asDll), sizeof asDll);
-        if (!copy)
-            return 91;
-    }
 
     auto* moved = reinterpret_cast<BYTE*>(LoadLibraryA(argv[2]));
     if (!moved)
         return 92;
-    reinterpret_cast<void (*)()>(moved + keyscry.nt.OptionalHeader.AddressOfEntryPoint)();
+    reinterpret_cast<void (*)()>(moved + keyscry.optional.entryPoint)();
     return 93;
 }

@@ -30,7 +30,7 @@ ULONGLONG ModuleBase(DWORD processId, const char* fileName) {
 }
 
 TEST(AwayFromItsBase, KeyscryRunsWhereTheLoaderPlacesIt) {
-    const ULONGLONG preferred = ImageHeadersOf(KeyscryPath().c_str()).nt.OptionalHeader.ImageBase;
+    const ULONGLONG preferred = ParseImage(ReadWholeFile(KeyscryPath())).optional.imageBase;
     ASSERT_NE(preferred, 0u) << KeyscryPath();
     const std::string copyName = std::string("away_") + KEYSCRY_EXE_FILE;
     const std::string copy = BinaryFolder() + copyName;

@@ -27,7 +27,6 @@ const char Fuzzed[] = "Fuzzed provider";
 // characters, 8 hexadecimal digits, 30 description characters and three
 // numbers of 11 characters with their fixed blanks: 110.
 constexpr size_t WidestRow = 110;
-constexpr size_t WidestContainerName = sizeof appState.containerName - 1;
 
 struct SeedRange {
     DWORD first = 1;

@@ -30,6 +30,8 @@ struct CallCase {
 
 TEST_F(ProviderCalls, OfOneRefreshRowByRow) {
     const char* open = "open null F0000000"; // no container: a verification context
+    const std::string buffer = std::to_string(ContainerBuffer);
+    const std::string more = std::to_string(ContainerBuffer + 1);
     const CallCase cases[] = {
         {{"no entries", {}, 0, nullptr, 0},
          {open, "containers 1 size 0>0 =0", "containers 1 data 0>0 =0", "containers 0 size 0>0 =0",
@@ -46,16 +48,18 @@ TEST_F(ProviderCalls, OfOneRefreshRowByRow) {
           "algorithms 1 data 88>88 =1", "algorithms 0 size 88>88 =1", "algorithms 0 data 88>88 =1",
           "algorithms 0 size 88>88 =1", "algorithms 0 data 88>88 =1", "algorithms 0 size 88>88 =0",
           "algorithms 0 data 88>88 =0", "release 0"}},
-        // The data call gets no more than the buffer's 100 bytes and fails;
-        // the one pass after a failed first call meets the same entry. The
-        // length word that the provider left is lowered again for the records.
-        {{"an entry larger than the buffer", {"x"}, 0, "ContainerSize", 101},
-         {open, "containers 1 size 0>101 =1", "containers 1 data 100>101 =0",
-          "containers 0 size 101>101 =1", "containers 0 data 100>101 =0",
-          "algorithms 1 size 101>101 =0", "algorithms 1 data 88>88 =0",
+        // The data call gets no more than the buffer's bytes and fails; the
+        // one pass after a failed first call meets the same entry. The length
+        // word that the provider left is lowered again for the records.
+        {{"an entry larger than the buffer", {"x"}, 0, "ContainerSize", ContainerBuffer + 1},
+         {open, "containers 1 size 0>" + more + " =1",
+          "containers 1 data " + buffer + ">" + more + " =0",
+          "containers 0 size " + more + ">" + more + " =1",
+          "containers 0 data " + buffer + ">" + more + " =0",
+          "algorithms 1 size " + more + ">" + more + " =0", "algorithms 1 data 88>88 =0",
           "algorithms 0 size 88>88 =0", "algorithms 0 data 88>88 =0", "release 0"}},
         {{"size queries that ask for more than the buffer", {"abc"}, 1, "SizeReported", 500},
-         {open, "containers 1 size 0>500 =1", "containers 1 data 100>4 =1",
+         {open, "containers 1 size 0>500 =1", "containers 1 data " + buffer + ">4 =1",
           "containers 0 size 4>4 =0", "containers 0 data 4>4 =0", "algorithms 1 size 4>500 =1",
           "algorithms 1 data 88>88 =1", "algorithms 0 size 88>88 =0", "algorithms 0 data 88>88 =0",
           "release 0"}},

@@ -18,7 +18,7 @@ class Refresh : public ProviderWindowTest {
 };
 
 TEST_F(Refresh, ContainersAreSortedAndTheFirstShown) {
-    const std::vector<BYTE> noNul(100, 'x');
+    const std::vector<BYTE> noNul(ContainerBuffer, 'x');
     const struct {
         Names containers;
         std::vector<BYTE> raw; // one more entry after them, when not empty
@@ -26,8 +26,8 @@ TEST_F(Refresh, ContainersAreSortedAndTheFirstShown) {
     } cases[] = {
         {{"c", "a", "b"}, {}, {"a", "b", "c"}},
         {{}, {}, {}},
-        {{}, noNul, {std::string(99, 'x')}},
-        {{"b"}, std::vector<BYTE>(101, 'y'), {"b"}}, // too large: fails, adds nothing
+        {{}, noNul, {std::string(WidestContainerName, 'x')}},
+        {{"b"}, std::vector<BYTE>(ContainerBuffer + 1, 'y'), {"b"}}, // too large: adds nothing
         // A first name shorter than the last one before, without its NUL:
         // the buffer starts each refresh empty, so it shows alone.
         {{"a", "the last name read"}, {}, {"a", "the last name read"}},
@@ -103,7 +103,7 @@ TEST_F(Refresh, OpensForVerificationOnlyAndRepeatsItself) {
 // its size query; a name that fills the buffer with its NUL is read whole.
 TEST(WineProviders, ContainerNameThatFillsTheBufferShowsWhole) {
     const char base[] = "Microsoft Base Cryptographic Provider v1.0";
-    const std::string name(99, 'k');
+    const std::string name(WidestContainerName, 'k');
     HCRYPTPROV handle = 0;
     ASSERT_TRUE(CryptAcquireContextA(&handle, name.c_str(), base, PROV_RSA_FULL, CRYPT_NEWKEYSET));
     CryptReleaseContext(handle, 0);

@@ -15,3 +15,8 @@ constexpr DWORD UnreadableIndexesBound = 16;
 constexpr DWORD EntriesBound = 65536;
 // The longest provider name whose type is looked up.
 constexpr size_t LongestNameLookedUp = 204;
+// The longest provider name the catalogue lists (room for it and a NUL).
+constexpr size_t LongestNameListed = 253;
+// The most bytes a container name's data call gets; the widest name fills them with its NUL.
+constexpr DWORD ContainerBuffer = 100;
+constexpr size_t WidestContainerName = ContainerBuffer - 1;

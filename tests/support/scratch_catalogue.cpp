@@ -26,10 +26,6 @@ bool IsAtOrBelow(const std::wstring& path, const std::wstring& top) {
 // pass through the executable's import table, where these two stand in; the
 // platform's own opens, made inside advapi32, don't.
 std::map<HKEY, std::string> heldKeys;
-template <typename Function> Function Advapi32(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32"), name)));
-}
 const auto realOpenKey = Advapi32<decltype(&RegOpenKeyA)>("RegOpenKeyA");
 const auto realCloseKey = Advapi32<decltype(&RegCloseKey)>("RegCloseKey");
 
@@ -45,26 +41,10 @@ LONG WINAPI CloseHeldKey(HKEY key) {
     return realCloseKey(key);
 }
 
-// Points the executable's imports of `real` at `hook`; false where it has none.
-bool Redirect(void* real, void* hook) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-        base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    bool found = false;
-    for (DWORD protection = 0; dll->Name; ++dll)
-        for (auto** slot = reinterpret_cast<void**>(base + dll->FirstThunk); *slot; ++slot)
-            if (*slot == real && VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection))
-                *slot = hook, found = true;
-    return found;
-}
-
 // At start-up, before any test: compiled code may keep an import's address
 // from one call to the next.
 const bool redirected =
-    Redirect(reinterpret_cast<void*>(realOpenKey), reinterpret_cast<void*>(OpenKeyAndHold)) &&
-    Redirect(reinterpret_cast<void*>(realCloseKey), reinterpret_cast<void*>(CloseHeldKey));
+    RedirectImports(realOpenKey, OpenKeyAndHold) && RedirectImports(realCloseKey, CloseHeldKey);
 
 // The key `subkey` of `parent`, found at `path` below the scratch key, and
 // every key below it, with their values as the registry holds them now.

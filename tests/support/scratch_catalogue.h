@@ -52,3 +52,26 @@ struct ScratchCatalogue {
     Keys written;                         // what the test wrote
     std::map<HKEY, std::string> keysHeld; // Keyscry's keys open once it was made, by path
 };
+
+// A function of advapi32 as the platform exports it, wherever imports point.
+template <typename Function> Function Advapi32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32"), name)));
+}
+
+// Points this executable's imports of `real`, which Keyscry's code compiled
+// into it calls through, at `hook`; false where it has none. Swapped, undoes it.
+template <typename Function> bool RedirectImports(Function real, Function hook) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    bool found = false;
+    for (DWORD protection = 0; dll->Name; ++dll)
+        for (auto** slot = reinterpret_cast<void**>(base + dll->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<void*>(real) &&
+                VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection))
+                *slot = reinterpret_cast<void*>(hook), found = true;
+    return found;
+}
