@@ -48,7 +48,7 @@ struct Image {
 
 template <typename Header> bool ReadOptionalHeader(const Bytes& bytes, Image& image) {
     Header header{};
-    if (!ReadAt(bytes, image.optionalAt, header) || header.Magic != image.optional.magic)
+    if (!ReadAt(bytes, image.optionalAt, header))
         return false;
     image.optional = {header.Magic,       header.AddressOfEntryPoint, header.ImageBase,
                       header.SizeOfImage, header.Subsystem,           header.DllCharacteristics};
@@ -69,7 +69,8 @@ inline Image ParseImage(const Bytes& bytes) {
         !ReadAt(bytes, image.optionalAt, image.optional.magic) ||
         !(image.optional.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
               ? ReadOptionalHeader<IMAGE_OPTIONAL_HEADER64>(bytes, image)
-              : ReadOptionalHeader<IMAGE_OPTIONAL_HEADER32>(bytes, image)))
+              : image.optional.magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC &&
+                    ReadOptionalHeader<IMAGE_OPTIONAL_HEADER32>(bytes, image)))
         return image;
     size_t sectionAt = image.optionalAt + image.file.SizeOfOptionalHeader;
     for (WORD i = 0; i < image.file.NumberOfSections; ++i) {
