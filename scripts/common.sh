@@ -70,13 +70,9 @@ keyscry_probe_arches() {
     if [ -n "${KEYSCRY_ARCHES:-}" ]; then
         local word arches=""
         for word in ${KEYSCRY_ARCHES//,/ }; do
-            case "$word" in
-            x86 | x64) arches="$arches $word" ;;
-            *)
-                echo "KEYSCRY_ARCHES: unknown architecture '$word' (x86 or x64)" >&2
-                return 2
-                ;;
-            esac
+            [[ $word == x86 || $word == x64 ]] ||
+                { echo "KEYSCRY_ARCHES: unknown architecture '$word' (x86 or x64)" >&2 && return 2; }
+            arches="$arches $word"
         done
         KEYSCRY_RUN_ARCHES=${arches# }
         case " $arches " in
@@ -92,17 +88,11 @@ keyscry_probe_arches() {
         esac
     else
         KEYSCRY_X86_REASON=$(keyscry_x86_blocker)
-        if [ -z "$KEYSCRY_X86_REASON" ]; then
-            KEYSCRY_RUN_ARCHES="x86 x64"
-        else
-            KEYSCRY_RUN_ARCHES="x64"
-        fi
+        KEYSCRY_RUN_ARCHES="x86 x64"
+        [ -z "$KEYSCRY_X86_REASON" ] || KEYSCRY_RUN_ARCHES=x64
     fi
-    if [[ " $KEYSCRY_RUN_ARCHES " == *" x86 "* ]]; then
-        KEYSCRY_MAIN_ARCH=x86
-    else
-        KEYSCRY_MAIN_ARCH=x64
-    fi
+    KEYSCRY_MAIN_ARCH=x64
+    [[ " $KEYSCRY_RUN_ARCHES " != *" x86 "* ]] || KEYSCRY_MAIN_ARCH=x86
 }
 
 # Configures the tree of a CMake preset (x86, x64, release-x86, release-x64;

@@ -10,12 +10,11 @@
 # run, the quickest first, up to the first failure in which a test ran; then
 # the file is restored. Prints the executables and a line a fault: "caught by"
 # the one that failed, "survived", "timed-out in" or "broken in" the first
-# that ran out of time or failed without running a test (it didn't start, or
-# Wine died) where none caught it, "no-build", "no-match" (the sed script
-# changed nothing), "bad-sed" (sed rejected it: the list is wrong, and the run
-# exits 2) or "no-file", and the totals. It exits 2 too where the list puts no
-# fault into a file (none, or each no-file or no-match) or the final rebuild
-# fails.
+# that ran out of time or failed running no test (it didn't start, Wine died)
+# where none caught it, "no-build", "no-match" (the sed script changed
+# nothing), "bad-sed" (sed rejected it: the list is wrong; exit code 2) or
+# "no-file", and the totals. It exits 2 too where no fault went into a file
+# (none listed, or each no-file or no-match) or the final rebuild fails.
 # It edits the tree it lives in: run it on a copy meanwhile.
 set -uo pipefail
 [ $# -eq 1 ] && faults=$(realpath -e -- "$1") || { echo "usage: fault-check.sh FAULTS" >&2; exit 2; }

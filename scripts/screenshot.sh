@@ -11,10 +11,7 @@ arch=${1:-x86}
 keyscry_read_build_info "build/$arch" || exit 2
 # The window's title, where the tests pin what a user sees.
 title=$(sed -n 's/^inline const char KeyscryTitle\[\] = "\(.*\)";$/\1/p' tests/support/keyscry_texts.h)
-if [ -z "$title" ]; then
-    echo "screenshot.sh: tests/support/keyscry_texts.h names no window title (KeyscryTitle)" >&2
-    exit 2
-fi
+[ -n "$title" ] || { echo "screenshot.sh: tests/support/keyscry_texts.h names no window title (KeyscryTitle)" >&2 && exit 2; }
 exe=build/$arch/bin/$KEYSCRY_EXE
 out=$(realpath -m "${2:-build/keyscry.png}")
 mkdir -p "$(dirname "$out")"

@@ -26,20 +26,16 @@ arch=$KEYSCRY_MAIN_ARCH
 build=build/$arch
 keyscry_build "$arch"
 soaked=$(keyscry_tests "$arch" -L '^soak$') || exit 2
-if [ "$(wc -l <<<"$soaked")" -ne 1 ]; then
-    echo "soak: more than one test has the label soak: $(cut -f1 <<<"$soaked" | tr '\n' ' ')" >&2
-    exit 2
-fi
+[ "$(wc -l <<<"$soaked")" -eq 1 ] ||
+    { echo "soak: more than one test has the label soak: $(cut -f1 <<<"$soaked" | tr '\n' ' ')" >&2 && exit 2; }
 IFS=$'\t' read -r -a command <<<"$soaked"
 name=${command[0]}
 command=("${command[@]:1}")
 echo "soak: $test of $name, the $arch build in $build"
 keyscry_wine_start "$arch" "$build/wine"
 # GoogleTest runs nothing, and passes, where its filter matches no test.
-if ! "${command[@]}" --gtest_list_tests --gtest_filter="$test" | tr -d '\r' | grep -x "  ${test#*.}" >/dev/null; then
-    echo "soak: $name has no test $test." >&2
-    exit 2
-fi
+"${command[@]}" --gtest_list_tests --gtest_filter="$test" | tr -d '\r' | grep -x "  ${test#*.}" >/dev/null ||
+    { echo "soak: $name has no test $test." >&2 && exit 2; }
 
 start=$SECONDS
 ran=0

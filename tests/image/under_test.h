@@ -1,9 +1,7 @@
-// Which Keyscry executable the file checks read. By default the one of the
-// test's own build tree; KEYSCRY_IMAGE_RECORD (a Windows path) names the file
-// in which another tree wrote the Linux path of what it built, and
-// KEYSCRY_IMAGE_ARCH its architecture, so that the 64-bit tree, which runs on
-// every machine, also checks the 32-bit file: reading a file takes no 32-bit
-// execution.
+// Which Keyscry executable the file checks read: the test's own tree's, or the
+// one whose Linux path another tree wrote into the file KEYSCRY_IMAGE_RECORD,
+// of the architecture KEYSCRY_IMAGE_ARCH. So the 64-bit tree, which runs on
+// every machine, checks the 32-bit file too: reading takes no 32-bit code.
 #pragma once
 
 #include <windows.h>

@@ -12,9 +12,8 @@
 #     "64-bit"), and LICENSE.txt is LICENSE, both with Windows line ends;
 #   - the version in each zip's name is the executable's FileVersion (whose
 #     fourth part is 0).
-#   check-package.sh X86_RECORD X64_EXE   the file in which the 32-bit tree
-#                                         wrote the path of what it built,
-#                                         and the 64-bit tree's executable
+#   check-package.sh X86_RECORD X64_EXE   the file where the 32-bit tree wrote
+#                                 the path of what it built; the 64-bit tree's
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 declare -A built=([x86]=$(cat "$1") [x64]=$2)

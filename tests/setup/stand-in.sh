@@ -4,10 +4,9 @@
 # calls that a check compares, a line each, to FAKE_LOG.
 name=${0##*/}
 holds() { # LINE FILE...: whether a file holds the line, as grep -qx answers
-    grep -qx "$@"
-    local status=$?
-    [ $status -lt 2 ] || { echo "stand-in $name: can't read ${*:2}" >&2 && exit 3; }
-    return $status
+    grep -qx "$@" && return 0
+    [ $? -eq 1 ] || { echo "stand-in $name: can't read ${*:2}" >&2 && exit 3; }
+    return 1
 }
 case $name in
 # Set-up's package tools. FAKE_UID: what id -u says; FAKE_MISSING: the
