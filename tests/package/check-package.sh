@@ -16,6 +16,7 @@
 #                                 the path of what it built; the 64-bit tree's
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+[ -s "$1" ] || { echo "check-package: nothing written in $1: the 32-bit tree is not configured" >&2 && exit 1; }
 declare -A built=([x86]=$(cat "$1") [x64]=$2)
 declare -A name=([x86]=Keyscry.exe [x64]=Keyscry64.exe) bits=([x86]=32-bit [x64]=64-bit)
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyscry-package-check.XXXXXX")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the commands that build and run the tests and benchmarks
-# (.ci/run, scripts/test.sh, fault-check.sh, soak.sh, bench/run.sh, keyscry_build and
+# Runs the commands that build and run the tests and benchmarks (.ci/run,
+# scripts/test.sh, fault-check.sh, soak.sh, bench/run.sh, keyscry_build and
 # keyscry_tests of common.sh) in a scratch tree, on stand-ins for the 32-bit
 # Wine, set-up's dpkg-query, the build, CTest and the soaked executable, one
 # run a row, and checks its exit code, its calls in order and what it printed.
